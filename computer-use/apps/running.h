@@ -1,0 +1,29 @@
+#pragma once
+// Running applications: resolving a user's name for one, describing one, bringing one front.
+
+#include <optional>
+#include <string>
+
+#include "cli/output.h"
+#include "platform/workspace.h"
+
+namespace dorv {
+
+using platform::RunningApplication;
+
+// A process id, then an exact bundle identifier, then a name ignoring case; or none.
+std::optional<RunningApplication> runningApp(const std::string& name);
+
+// runningApp, or the run ends with the hint to list the running applications.
+RunningApplication resolveApp(const std::string& name);
+
+// The app record of the apps listing.
+Json appRecord(const RunningApplication& app);
+
+// Makes the application frontmost through accessibility, else by activation.
+void bringToFront(const RunningApplication& app);
+
+// A signed decimal integer of the given range: digits with an optional leading sign, nothing else.
+std::optional<int64_t> parseInteger(const std::string& s, int64_t min, int64_t max);
+
+}  // namespace dorv

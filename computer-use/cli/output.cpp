@@ -1,0 +1,65 @@
+#include "cli/output.h"
+
+#include <cstdlib>
+
+#include "cli/globals.h"
+#include "platform/platform.h"
+
+namespace dorv {
+namespace {
+
+std::string scalar(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void layout(const Json& value, int depth, std::string& out) {
+  const std::string indent(2 * (depth + 1), ' ');
+  const std::string closing(2 * depth, ' ');
+  if (value.is_object() && !value.empty()) {
+    out += "{\n";
+    bool first = true;
+    // nlohmann's object keeps its keys in a std::map: byte order of UTF-8 is code-point order.
+    for (const auto& [key, member] : value.items()) {
+      if (!first) out += ",\n";
+      first = false;
+      out += indent + scalar(Json(key)) + " : ";
+      layout(member, depth + 1, out);
+    }
+    out += "\n" + closing + "}";
+  } else if (value.is_array() && !value.empty()) {
+    out += "[\n";
+    bool first = true;
+    for (const auto& element : value) {
+      if (!first) out += ",\n";
+      first = false;
+      out += indent;
+      layout(element, depth + 1, out);
+    }
+    out += "\n" + closing + "]";
+  } else {
+    out += scalar(value);
+  }
+}
+
+}  // namespace
+
+std::string prettyJson(const Json& value) {
+  std::string out;
+  layout(value, 0, out);
+  return out;
+}
+
+void emit(Json result) {
+  if (stoleFocus) result["stoleFocus"] = true;
+  auto front = platform::workspace().frontmostApplication();
+  result["frontmost"] = front && front->localizedName ? *front->localizedName : std::string("?");
+  platform::system().writeStandardOutput(prettyJson(result) + "\n");
+}
+
+void fail(const std::string& message) {
+  emit(Json{{"ok", false}, {"error", message}});
+  platform::system().exit(1);
+  std::abort();  // exit never returns
+}
+
+}  // namespace dorv

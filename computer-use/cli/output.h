@@ -1,0 +1,23 @@
+#pragma once
+// The one JSON object a run prints, and the failure that ends a run.
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace dorv {
+
+using Json = nlohmann::json;
+
+// Adds "stoleFocus" (when set) and "frontmost", prints the object pretty-printed with sorted
+// keys and one line feed. Returns to the caller.
+void emit(Json result);
+
+// Prints {"ok": false, "error": message} through emit and exits with status 1.
+[[noreturn]] void fail(const std::string& message);
+
+// The layout emit prints: two-space indentation, " : " between key and value, keys in
+// code-point order; invalid UTF-8 is replaced rather than failing.
+std::string prettyJson(const Json& value);
+
+}  // namespace dorv

@@ -1,0 +1,88 @@
+#include "cli/startup.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <utility>
+
+#include "apps/running.h"
+#include "cli/commands.h"
+#include "cli/globals.h"
+#include "cli/output.h"
+#include "platform/platform.h"
+
+namespace dorv {
+
+const char* const usageText =
+    "dorv-computer-use apps | windows <app> | screenshot <app> [--window id] [--out png]\n"
+    "                  | click <app> (--index n | --at x,y) | type <app> --text s [--index n] [--keys]\n"
+    "                  | key <app> <chord> | drag <app> --from x,y --to x,y | open <app> [url]\n"
+    "                  | focus <app> [--window id]\n"
+    "screenshot, click, type, key and drag take --say \"text\": a subtitle on Dorv's live preview\n";
+
+std::optional<std::string> option(const std::string& flag) {
+  auto it = std::find(args.begin(), args.end(), flag);
+  if (it == args.end() || it + 1 == args.end()) return std::nullopt;
+  std::string value = *(it + 1);
+  args.erase(it, it + 2);
+  return value;
+}
+
+void askDorvForPermissionSetup() {
+  auto& system = platform::system();
+  system.createDirectories(activityDir);
+  // Whole-file replacement, so the host never reads half a request.
+  const std::string path = activityDir + "/needs-permission";
+  std::string body = Json{{"at", system.timeSince1970() * 1000.0}}.dump();
+  if (system.writeFile(path + ".tmp", body)) system.rename(path + ".tmp", path);
+}
+
+namespace {
+
+using Handler = void (*)();
+
+// In the order the words are tested.
+const std::pair<const char*, Handler> handlers[] = {
+    {"apps", appsCommand},
+    {"windows", windowsCommand},
+};
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+  setPaths(platform::system().homeDirectory());
+
+  const std::string first = args.empty() ? "help" : args.front();
+  needsAccessibility = first != "apps" && first != "windows" && first != "help";
+  if (needsAccessibility && !platform::accessibility().isProcessTrusted()) {
+    askDorvForPermissionSetup();
+    fail("Accessibility isn't granted to Dorv, the app that launched this helper. Dorv is opening "
+         "its setup panel; tell the user to grant Accessibility and Screen Recording there.");
+  }
+
+  previousFront = platform::workspace().frontmostApplication();
+  stoleFocus = false;
+  if (args.empty()) {
+    command = "help";
+  } else {
+    command = args.front();
+    args.erase(args.begin());
+  }
+  // A "--window" value that is not a window number counts as no option; the pair is gone either way.
+  if (auto value = option("--window"))
+    if (auto id = parseInteger(*value, 0, std::numeric_limits<uint32_t>::max()))
+      windowOption = static_cast<uint32_t>(*id);
+  sayOption = option("--say");
+
+  for (const auto& [word, handler] : handlers) {
+    if (command == word) {
+      handler();
+      return 0;
+    }
+  }
+  platform::system().writeStandardOutput(usageText);
+  return 0;
+}
+
+}  // namespace dorv

@@ -1,0 +1,38 @@
+#pragma once
+// The platform the core runs on, set once at start-up.
+
+#include "platform/accessibility.h"
+#include "platform/capture.h"
+#include "platform/events.h"
+#include "platform/private_framework.h"
+#include "platform/system.h"
+#include "platform/window_server.h"
+#include "platform/workspace.h"
+
+namespace platform {
+
+struct Platform {
+  Workspace* workspace = nullptr;
+  WindowServer* windowServer = nullptr;
+  Accessibility* accessibility = nullptr;
+  PrivateFramework* privateFramework = nullptr;
+  Events* events = nullptr;
+  Capture* capture = nullptr;
+  System* system = nullptr;
+};
+
+void install(const Platform& platform);
+const Platform& current();
+
+inline Workspace& workspace() { return *current().workspace; }
+inline WindowServer& windowServer() { return *current().windowServer; }
+inline Accessibility& accessibility() { return *current().accessibility; }
+inline PrivateFramework& privateFramework() { return *current().privateFramework; }
+inline Events& events() { return *current().events; }
+inline Capture& capture() { return *current().capture; }
+inline System& system() { return *current().system; }
+
+// The desktop this program runs on, for the shipped program (one backend is linked in).
+Platform nativePlatform();
+
+}  // namespace platform

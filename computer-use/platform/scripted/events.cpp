@@ -1,0 +1,33 @@
+#include "platform/scripted/events.h"
+
+namespace platform::scripted {
+
+std::optional<CGEventSource> ScriptedEvents::createSource(int32_t state) { return CGEventSource{state}; }
+
+std::optional<CGEvent> ScriptedEvents::createMouseEvent(const CGEventSource&, uint32_t type,
+                                                        Point location, uint32_t) {
+  CGEvent e;
+  e.type = type;
+  e.location = location;
+  return e;
+}
+
+std::optional<CGEvent> ScriptedEvents::createKeyboardEvent(const CGEventSource&, uint16_t virtualKey,
+                                                           bool keyDown) {
+  CGEvent e;
+  e.type = keyDown ? CGEventType::keyDown : CGEventType::keyUp;
+  e.keyCode = virtualKey;
+  return e;
+}
+
+void ScriptedEvents::postToPid(int32_t pid, const CGEvent& event) {
+  log_.add("postToPid " + std::to_string(pid));
+  posted.push_back(event);
+}
+
+int32_t ScriptedEvents::getProcessForPID(int32_t pid, ProcessSerialNumber* psn) {
+  psn->lowLongOfPSN = static_cast<uint32_t>(pid);
+  return 0;
+}
+
+}  // namespace platform::scripted

@@ -1,0 +1,91 @@
+#include "platform/scripted/system.h"
+
+namespace platform::scripted {
+
+void ScriptedSystem::sleepMicros(uint64_t micros) {
+  log_.add("sleep " + std::to_string(micros));
+  now += micros / 1e6;
+  monotonic += micros / 1e6;
+}
+
+bool ScriptedSystem::wait(std::binary_semaphore& signal, double seconds) {
+  log_.add("wait " + std::to_string(seconds));
+  if (signalArrives && signal.try_acquire()) return true;
+  now += seconds;
+  monotonic += seconds;
+  return false;
+}
+
+std::optional<int32_t> ScriptedSystem::parentPid(int32_t p) {
+  auto it = parents.find(p);
+  if (it == parents.end()) return std::nullopt;
+  return it->second;
+}
+
+bool ScriptedSystem::createDirectories(const std::string& path) {
+  log_.add("mkdir " + path);
+  directories.insert(path);
+  return true;
+}
+
+bool ScriptedSystem::writeFile(const std::string& path, std::string_view data) {
+  log_.add("write " + path);
+  if (unwritable.count(path)) return false;
+  files[path] = std::string(data);
+  return true;
+}
+
+std::optional<std::string> ScriptedSystem::readFile(const std::string& path) {
+  auto it = files.find(path);
+  if (it == files.end()) return std::nullopt;
+  return it->second;
+}
+
+bool ScriptedSystem::rename(const std::string& from, const std::string& to) {
+  log_.add("rename " + from + " " + to);
+  auto it = files.find(from);
+  if (it == files.end()) return false;
+  files[to] = it->second;
+  files.erase(from);
+  return true;
+}
+
+bool ScriptedSystem::removeFile(const std::string& path) {
+  log_.add("remove " + path);
+  return files.erase(path) > 0;
+}
+
+bool ScriptedSystem::fileExists(const std::string& path) {
+  return files.count(path) > 0 || directories.count(path) > 0;
+}
+
+std::optional<int> ScriptedSystem::openLockFile(const std::string& path) {
+  log_.add("open-lock " + path);
+  if (unwritable.count(path)) return std::nullopt;
+  files.try_emplace(path, "");
+  int fd = nextFd_++;
+  if (lockHeldElsewhere) lockedElsewhere.insert(fd);
+  return fd;
+}
+
+bool ScriptedSystem::tryLock(int fd) {
+  log_.add("flock " + std::to_string(fd));
+  return lockedElsewhere.count(fd) == 0;
+}
+
+void ScriptedSystem::unlock(int fd) { log_.add("unlock " + std::to_string(fd)); }
+
+void ScriptedSystem::close(int fd) { log_.add("close " + std::to_string(fd)); }
+
+void ScriptedSystem::spawnDetached(const std::string& program, const std::vector<std::string>& args) {
+  std::string call = "spawn " + program;
+  for (const auto& a : args) call += " " + a;
+  log_.add(call);
+}
+
+void ScriptedSystem::exit(int status) {
+  log_.add("exit " + std::to_string(status));
+  throw ExitCalled{status};
+}
+
+}  // namespace platform::scripted
