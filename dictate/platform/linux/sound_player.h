@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/speech_platform.h"
+
+#include <atomic>
+#include <thread>
+
+namespace dictate::alsa {
+
+// A sound file decoded whole with libsndfile and played on ALSA's default playback device from
+// a thread of its own; releasing the player stops the sound.
+class FilePlayer : public SoundPlayer {
+public:
+  explicit FilePlayer(const std::string& path);  // throws PlatformError
+  ~FilePlayer() override;
+  void play() override;
+  double duration() const override;
+
+private:
+  void playback();
+
+  std::vector<float> samples_;
+  unsigned rate_ = 0;
+  unsigned channels_ = 0;
+  std::atomic<bool> stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace dictate::alsa

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <asio.hpp>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace dictate {
+
+// The failure a producer ended a stream with; what() is the producer's description.
+class StreamFailure : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// An unbounded, thread-safe sequence: producers on any thread never wait; one consumer
+// reads it either from a coroutine on an asio executor or from a thread of its own.
+template <typename T>
+class Stream {
+public:
+  // False when the stream was already finished: the value is discarded.
+  bool yield(T value) {
+    std::lock_guard lock(mutex_);
+    if (finished_) return false;
+    items_.push_back(std::move(value));
+    wakeLocked();
+    return true;
+  }
+
+  // Ends the stream after the values already yielded; later calls have no effect.
+  void finish() {
+    std::lock_guard lock(mutex_);
+    if (finished_) return;
+    finished_ = true;
+    wakeLocked();
+  }
+
+  void fail(std::string description) {
+    std::lock_guard lock(mutex_);
+    if (finished_) return;
+    finished_ = true;
+    failure_ = std::move(description);
+    wakeLocked();
+  }
+
+  // The next value, or none at the end. Throws StreamFailure when the producer failed it, and
+  // asio::system_error(operation_aborted) when the awaiting task has been cancelled.
+  asio::awaitable<std::optional<T>> next() {
+    auto cancellation = co_await asio::this_coro::cancellation_state;
+    auto executor = co_await asio::this_coro::executor;
+    for (;;) {
+      if (cancellation.cancelled() != asio::cancellation_type::none)
+        throw asio::system_error(asio::error::operation_aborted);
+      std::shared_ptr<asio::steady_timer> timer;
+      {
+        std::lock_guard lock(mutex_);
+        if (auto value = takeLocked()) co_return value;
+        if (finished_) {
+          if (failure_) throw StreamFailure(*failure_);
+          co_return std::nullopt;
+        }
+        // An endless timer that a producer cancels: it keeps the executor's work count up
+        // while we wait, and it aborts when the task is cancelled.
+        timer = std::make_shared<asio::steady_timer>(executor, asio::steady_timer::time_point::max());
+        waiter_ = timer;
+      }
+      std::error_code ignored;
+      co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+    }
+  }
+
+  // Blocking form of next() for a consumer thread; a failed stream reads as ended.
+  std::optional<T> pop() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return !items_.empty() || finished_; });
+    return takeLocked();
+  }
+
+private:
+  std::optional<T> takeLocked() {
+    if (items_.empty()) return std::nullopt;
+    std::optional<T> value(std::move(items_.front()));
+    items_.pop_front();
+    return value;
+  }
+
+  void wakeLocked() {
+    ready_.notify_one();
+    if (auto timer = waiter_.lock()) asio::post(timer->get_executor(), [timer] { timer->cancel(); });
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<T> items_;
+  bool finished_ = false;
+  std::optional<std::string> failure_;
+  // Owned by the waiting coroutine, so it never outlives its executor.
+  std::weak_ptr<asio::steady_timer> waiter_;
+};
+
+template <typename T>
+using StreamPtr = std::shared_ptr<Stream<T>>;
+
+template <typename T>
+StreamPtr<T> makeStream() {
+  return std::make_shared<Stream<T>>();
+}
+
+}  // namespace dictate

@@ -1,0 +1,44 @@
+#include "session/session.h"
+
+#include "session/dictate_error.h"
+#include "session/tap.h"
+
+namespace dictate {
+
+void Session::startMicrophone() {
+  if (!analyzerFormat) throw DictateError::noAudioFormat();
+  const AudioFormat input = engine->inputFormat();
+  if (!(input.sampleRate > 0)) throw DictateError::noMicrophone();
+  auto converter = platform.makeConverter(input, *analyzerFormat);
+  if (!converter) throw DictateError::noAudioFormat();
+  engine->installTap(tap::bufferSize, input, makeTapHandler(converter, *analyzerFormat, inputContinuation));
+  tapInstalled = true;
+  engine->start();  // on failure the tap stays for the caller's teardown() to remove
+}
+
+void Session::closeMicrophone() {
+  if (tapInstalled) {
+    engine->removeTap();
+    tapInstalled = false;
+  }
+  if (engine->isRunning()) engine->stop();
+  if (inputContinuation) inputContinuation->finish();
+}
+
+double Session::playChime(Chime chime) {
+  for (const auto& path : paths(chime)) {
+    if (!platform.fileExists(path)) continue;
+    std::unique_ptr<SoundPlayer> player;
+    try {
+      player = platform.makePlayer(path);
+    } catch (const PlatformError&) {
+      continue;
+    }
+    chimePlayer = std::move(player);
+    chimePlayer->play();
+    return chimePlayer->duration();
+  }
+  return 0;
+}
+
+}  // namespace dictate

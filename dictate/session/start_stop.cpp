@@ -1,0 +1,113 @@
+#include "session/session.h"
+
+#include "protocol/emitter.h"
+
+namespace dictate {
+
+namespace {
+
+void emitState(const char* state) { emit({{"type", "state"}, {"state", state}}); }
+
+void emitCouldNotStart(const std::exception& error) {
+  emit({{"type", "error"}, {"message", std::string("could not start: ") + error.what()}});
+}
+
+}  // namespace
+
+asio::awaitable<void> Session::start() {
+  if (listening || starting) co_return;
+  starting = true;
+  if (!locale) {
+    emit({{"type", "error"}, {"message", "no supported locale"}});
+    starting = false;
+    co_return;
+  }
+  // Any stop from here on increments generation: each resumption below checks it.
+  const int64_t gen = generation;
+
+  if (!co_await platform.requestMicrophoneAccess()) {
+    emit({{"type", "error"}, {"message", "microphone access denied"}});
+    starting = false;
+    co_return;
+  }
+  if (generation != gen) {
+    starting = false;
+    co_return;
+  }
+
+  co_await prewarm();
+  if (generation != gen) {
+    starting = false;
+    co_return;
+  }
+
+  const double t0 = platform.now();
+  const double chimeDuration = playChime(Chime::begin);
+  bool opened = true;
+  try {
+    co_await openAnalyzer(*locale);
+  } catch (const std::exception& error) {
+    emitCouldNotStart(error);
+    opened = false;
+  }
+  if (!opened) {
+    teardown();
+    starting = false;
+    co_return;
+  }
+
+  // The microphone opens only once the chime is over, so the chime is not dictated.
+  const double remaining = chimeDuration - (platform.now() - t0);
+  if (remaining > 0) co_await platform.sleep(int64_t(remaining * 1e9));
+  if (generation != gen) {
+    teardown();
+    starting = false;
+    co_return;
+  }
+
+  try {
+    startMicrophone();
+  } catch (const std::exception& error) {
+    emitCouldNotStart(error);
+    teardown();
+    starting = false;
+    co_return;
+  }
+  listening = true;
+  emitState("listening");
+  starting = false;
+}
+
+asio::awaitable<void> Session::stop() {
+  ++generation;
+  if (!listening) {
+    teardown();
+    emitState("idle");
+    co_return;
+  }
+  listening = false;
+  auto finishing = analyzer;
+  closeMicrophone();
+  analyzer.reset();
+  analyzerFormat.reset();
+  inputContinuation.reset();
+  collector.reset();  // released, not cancelled: the last results are still to come
+  playChime(Chime::end);
+  emitState("idle");
+  if (!finishing) co_return;
+  try {
+    co_await finishing->finalizeAndFinishThroughEndOfInput();
+  } catch (const std::exception&) {
+  }
+}
+
+void Session::teardown() {
+  closeMicrophone();
+  if (collector && !collector->finished) collector->signal.emit(asio::cancellation_type::terminal);
+  collector.reset();
+  analyzer.reset();
+  analyzerFormat.reset();
+  inputContinuation.reset();
+}
+
+}  // namespace dictate
