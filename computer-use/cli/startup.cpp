@@ -70,6 +70,7 @@ int run(int argc, char** argv) {
     args.erase(args.begin());
   }
   // A "--window" value that is not a window number counts as no option; the pair is gone either way.
+  windowOption.reset();
   if (auto value = option("--window"))
     if (auto id = parseInteger(*value, 0, std::numeric_limits<uint32_t>::max()))
       windowOption = static_cast<uint32_t>(*id);
