@@ -7,7 +7,7 @@ packages=(
   # build
   cmake g++ make pkg-config
   libx11-dev libxext-dev libxcomposite-dev libxdamage-dev libxfixes-dev libxrender-dev libxtst-dev libxi-dev
-  libatspi2.0-dev libglib2.0-dev libpng-dev libicu-dev nlohmann-json3-dev
+  libatspi2.0-dev libglib2.0-dev libpng-dev libcairo2-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   libsoxr-dev libsndfile1-dev libasound2-dev

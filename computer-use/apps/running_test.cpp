@@ -15,7 +15,7 @@ int32_t pidOf(const std::string& name) {
   return app ? app->processIdentifier : -1;
 }
 
-TEST(Resolution, PidThenExactBundleIdThenNameIgnoringCase) {
+TEST(AppResolution, PidThenExactBundleIdThenNameIgnoringCase) {
   ScriptedDesktop desktop;
   desktop.workspace.add(123, "Safari", "com.apple.Safari");
   desktop.workspace.add(200, "123", "com.example.digits");
@@ -35,7 +35,7 @@ TEST(Resolution, PidThenExactBundleIdThenNameIgnoringCase) {
   EXPECT_EQ(pidOf("500"), 500);
 }
 
-TEST(Resolution, FullUnicodeCaseFoldingAndCanonicalEquivalence) {
+TEST(AppResolution, FullUnicodeCaseFoldingAndCanonicalEquivalence) {
   ScriptedDesktop desktop;
   desktop.workspace.add(1, "Éditeur");              // precomposed
   desktop.workspace.add(2, "Straße");
@@ -50,7 +50,7 @@ TEST(Resolution, FullUnicodeCaseFoldingAndCanonicalEquivalence) {
   EXPECT_EQ(pidOf(""), -1);
 }
 
-TEST(Resolution, NoMatchFailsNamingTheArgumentExactly) {
+TEST(AppResolution, NoMatchFailsNamingTheArgumentExactly) {
   ScriptedDesktop desktop;
   auto result = runProgram(desktop, {"windows", "Safar \"x\""});
   EXPECT_EQ(result.status, 1);

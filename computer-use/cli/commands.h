@@ -5,5 +5,10 @@ namespace dorv {
 
 void appsCommand();
 void windowsCommand();
+void screenshotCommand();
+void clickCommand();
+void dragCommand();
+void typeCommand();
+void focusCommand();
 
 }  // namespace dorv

@@ -8,6 +8,8 @@
 #include "apps/running.h"
 #include "cli/commands.h"
 #include "cli/globals.h"
+#include "cli/key_open_commands.h"
+#include "cli/live.h"
 #include "cli/output.h"
 #include "platform/platform.h"
 
@@ -45,6 +47,14 @@ using Handler = void (*)();
 const std::pair<const char*, Handler> handlers[] = {
     {"apps", appsCommand},
     {"windows", windowsCommand},
+    {"screenshot", screenshotCommand},
+    {"click", clickCommand},
+    {"type", typeCommand},
+    {"drag", dragCommand},
+    {"key", keyCommand},
+    {"live", liveCommand},
+    {"open", openCommand},
+    {"focus", focusCommand},
 };
 
 }  // namespace

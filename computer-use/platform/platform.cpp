@@ -1,12 +1,19 @@
 #include "platform/platform.h"
 
+#include <atomic>
+
 namespace platform {
 namespace {
 Platform installed;
-}
+std::atomic<uint64_t> installations{0};
+}  // namespace
 
-void install(const Platform& platform) { installed = platform; }
+void install(const Platform& platform) {
+  installed = platform;
+  ++installations;
+}
 const Platform& current() { return installed; }
+uint64_t installation() { return installations; }
 
 std::optional<Rect> rectFromDictionary(const Value& value) {
   const Dictionary* d = value.get<Dictionary>();

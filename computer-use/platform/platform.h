@@ -23,6 +23,9 @@ struct Platform {
 
 void install(const Platform& platform);
 const Platform& current();
+// How many times install ran: answers kept for the life of the process (resolved private
+// functions) are kept for one installation, so that every scripted desktop starts afresh.
+uint64_t installation();
 
 inline Workspace& workspace() { return *current().workspace; }
 inline WindowServer& windowServer() { return *current().windowServer; }

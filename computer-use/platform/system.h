@@ -31,6 +31,8 @@ class System {
   // The current user's home directory and per-user temporary directory (ends in "/").
   virtual std::string homeDirectory() = 0;
   virtual std::string temporaryDirectory() = 0;
+  // The directory relative paths are read against; "/" when it cannot be read.
+  virtual std::string currentDirectory() = 0;
   virtual std::optional<std::string> executablePath() = 0;
 
   // Creates a directory and its missing parents; false when it does not exist afterwards.

@@ -9,66 +9,73 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace dictate {
 
-// A failure of a platform component; what() is the component's own description.
-class PlatformError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+// How an operation that can fail ends: none on success, otherwise the failing component's own
+// description of what went wrong. Platform operations never throw.
+using Failure = std::optional<std::string>;
 
 struct TranscriptionResult {
   std::string text;
   bool isFinal = false;
 };
 
-using AnalyzerInputStream = Stream<AudioBuffer>;
-using ResultStream = Stream<TranscriptionResult>;
-
 // Recognises one locale with progressive results (partials as well as finals).
 class Transcriber {
 public:
   virtual ~Transcriber() = default;
-  // Ends after the analyser it belongs to has been finalised; StreamFailure on a recogniser
-  // failure.
+  // The results of the analyser this transcriber belongs to, one stream per transcriber. It
+  // ends after that analyser has been finalised, or carries failure() when recognition broke
+  // down; a transcriber whose analyser never started gives a stream that never ends.
   virtual StreamPtr<TranscriptionResult> results() = 0;
 };
 
 class InstallationRequest {
 public:
   virtual ~InstallationRequest() = default;
-  // Returns once the model is installed; throws PlatformError.
-  virtual asio::awaitable<void> downloadAndInstall() = 0;
+  // Completes once the model is installed; a Failure when the download or installation failed.
+  virtual asio::awaitable<Failure> downloadAndInstall() = 0;
+};
+
+// What asking for a model installation gives: a request to carry out, nothing to install
+// (request and failure both empty), or the reason no request could be made.
+struct InstallationAnswer {
+  std::unique_ptr<InstallationRequest> request;
+  Failure failure;
 };
 
 class Analyzer {
 public:
   virtual ~Analyzer() = default;
-  // Starts analysing `input` until it ends; throws PlatformError when analysis cannot begin.
-  virtual asio::awaitable<void> start(StreamPtr<AudioBuffer> input) = 0;
-  // Returns once the input finished by the caller has been analysed, its last results have
-  // been delivered and the results sequence has ended; throws PlatformError.
-  virtual asio::awaitable<void> finalizeAndFinishThroughEndOfInput() = 0;
+  // Analyses `input` until it ends; a Failure when analysis cannot begin, after which the
+  // analyser must not be finalised.
+  virtual asio::awaitable<Failure> start(StreamPtr<AudioBuffer> input) = 0;
+  // Only after a successful start() and once the caller has finished the input: completes when
+  // that input has been analysed, its last results delivered and the results stream ended. A
+  // Failure means the last results may be missing; the results stream has ended all the same.
+  virtual asio::awaitable<Failure> finalizeAndFinishThroughEndOfInput() = 0;
 };
 
 // Called on the engine's audio thread, one call at a time, with each captured buffer.
 using TapHandler = std::function<void(const AudioBuffer&)>;
 
+// The microphone's capture graph. Calls come from one thread (the session's executor).
 class AudioEngine {
 public:
   virtual ~AudioEngine() = default;
-  // The microphone's own format; a sample rate of 0 means there is no microphone.
+  // The microphone's own format; a sample rate of 0 when there is no usable microphone.
   virtual AudioFormat inputFormat() = 0;
+  // Replaces any handler installed before; never fails.
   virtual void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler) = 0;
+  // Once it returns the handler is never called again; no effect without a tap.
   virtual void removeTap() = 0;
-  // Throws PlatformError.
-  virtual void start() = 0;
+  // Begins capturing into the tap; a Failure when the device cannot be opened or started.
+  virtual Failure start() = 0;
   virtual bool isRunning() = 0;
+  // Stops capturing without waiting on the device for long; no effect when not running.
   virtual void stop() = 0;
 };
 
@@ -77,49 +84,59 @@ class Converter {
 public:
   virtual ~Converter() = default;
   // Consumes all of `input` and fills the empty `output` with up to its frameCapacity frames;
-  // false on a conversion error.
+  // false on a conversion error, with `output` left empty.
   virtual bool convert(const AudioBuffer& input, AudioBuffer& output) = 0;
 };
 
 class SoundPlayer {
 public:
   virtual ~SoundPlayer() = default;
-  // Starts playback without waiting; releasing the player stops it.
+  // Starts playback without waiting; a sound that cannot reach a device is silently not heard.
+  // Releasing the player stops it.
   virtual void play() = 0;
+  // Seconds; never fails.
   virtual double duration() const = 0;
 };
 
 // The speech and audio services the dictation session is built on. Locales are BCP 47
-// identifiers. Awaitable operations run on the caller's executor and may suspend.
+// identifiers. Awaitable operations run on the caller's executor, may suspend there (other work
+// on that executor runs meanwhile) and never throw.
 class SpeechPlatform {
 public:
   virtual ~SpeechPlatform() = default;
 
-  // Why this system cannot dictate at all, or none when it can.
+  // Why this system cannot dictate at all (a complete sentence for the host), or none.
   virtual std::optional<std::string> unsupportedSystemReason() = 0;
 
+  // The supported locale equivalent to `equivalentTo`, or none when no such locale exists.
   virtual asio::awaitable<std::optional<std::string>> supportedLocale(std::string equivalentTo) = 0;
+  // The locales whose models are installed; empty when none is or the query fails.
   virtual asio::awaitable<std::vector<std::string>> installedLocales() = 0;
+  // A transcriber with progressive results; never fails (problems show at the analyser).
   virtual std::shared_ptr<Transcriber> makeTranscriber(const std::string& locale) = 0;
-  // None when there is nothing to install; throws PlatformError.
-  virtual asio::awaitable<std::unique_ptr<InstallationRequest>> assetInstallationRequest(
+  virtual asio::awaitable<InstallationAnswer> assetInstallationRequest(
       std::shared_ptr<Transcriber> transcriber) = 0;
+  // Never fails (problems show at start()).
   virtual std::shared_ptr<Analyzer> makeAnalyzer(std::shared_ptr<Transcriber> transcriber) = 0;
+  // The format the analyser takes, or none when it takes no format this platform can produce.
   virtual asio::awaitable<std::optional<AudioFormat>> bestAvailableAudioFormat(
       std::shared_ptr<Transcriber> transcriber) = 0;
 
-  // The user's answer to the microphone permission request.
+  // The user's answer to the microphone permission request; the answer may take as long as the
+  // user does, and a prompt that cannot be shown counts as refused.
   virtual asio::awaitable<bool> requestMicrophoneAccess() = 0;
 
+  // The engine of the default microphone; never fails (no microphone shows in inputFormat()).
   virtual std::unique_ptr<AudioEngine> makeAudioEngine() = 0;
-  // None when no conversion between the formats exists.
+  // Null when no conversion between the formats exists.
   virtual std::shared_ptr<Converter> makeConverter(AudioFormat from, AudioFormat to) = 0;
-  // Throws PlatformError when the file cannot be decoded.
+  // Null when the file cannot be read or decoded.
   virtual std::unique_ptr<SoundPlayer> makePlayer(const std::string& path) = 0;
   virtual bool fileExists(const std::string& path) = 0;
 
   // Seconds on a monotonic clock.
   virtual double now() = 0;
+  // Completes after `nanoseconds`, or earlier when interrupted; never fails.
   virtual asio::awaitable<void> sleep(int64_t nanoseconds) = 0;
 };
 

@@ -8,16 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace dictate {
-
-// The failure a producer ended a stream with; what() is the producer's description.
-class StreamFailure : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
 
 // An unbounded, thread-safe sequence: producers on any thread never wait; one consumer
 // reads it either from a coroutine on an asio executor or from a thread of its own.
@@ -41,6 +34,7 @@ public:
     wakeLocked();
   }
 
+  // Ends the stream like finish(), recording why the producer gave up.
   void fail(std::string description) {
     std::lock_guard lock(mutex_);
     if (finished_) return;
@@ -49,22 +43,18 @@ public:
     wakeLocked();
   }
 
-  // The next value, or none at the end. Throws StreamFailure when the producer failed it, and
-  // asio::system_error(operation_aborted) when the awaiting task has been cancelled.
+  // The next value; none at the end of the stream or once the awaiting task has been cancelled
+  // (the caller tells these apart by its cancellation state). Never throws.
   asio::awaitable<std::optional<T>> next() {
     auto cancellation = co_await asio::this_coro::cancellation_state;
     auto executor = co_await asio::this_coro::executor;
     for (;;) {
-      if (cancellation.cancelled() != asio::cancellation_type::none)
-        throw asio::system_error(asio::error::operation_aborted);
+      if (cancellation.cancelled() != asio::cancellation_type::none) co_return std::nullopt;
       std::shared_ptr<asio::steady_timer> timer;
       {
         std::lock_guard lock(mutex_);
         if (auto value = takeLocked()) co_return value;
-        if (finished_) {
-          if (failure_) throw StreamFailure(*failure_);
-          co_return std::nullopt;
-        }
+        if (finished_) co_return std::nullopt;
         // An endless timer that a producer cancels: it keeps the executor's work count up
         // while we wait, and it aborts when the task is cancelled.
         timer = std::make_shared<asio::steady_timer>(executor, asio::steady_timer::time_point::max());
@@ -75,7 +65,13 @@ public:
     }
   }
 
-  // Blocking form of next() for a consumer thread; a failed stream reads as ended.
+  // Why the producer failed the stream, once it has; none for a stream ended by finish().
+  std::optional<std::string> failure() {
+    std::lock_guard lock(mutex_);
+    return failure_;
+  }
+
+  // Blocking form of next() for a consumer thread.
   std::optional<T> pop() {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [&] { return !items_.empty() || finished_; });

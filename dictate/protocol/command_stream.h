@@ -7,8 +7,6 @@
 
 namespace dictate {
 
-using LineStream = Stream<std::string>;
-
 // The lines of `fd` without their line feeds, read on a detached thread of their own; the
 // stream ends at end of input or at a read failure.
 StreamPtr<std::string> commandStream(int fd = STDIN_FILENO);

@@ -30,8 +30,10 @@ public:
   Emitter(const Emitter&) = delete;
   Emitter& operator=(const Emitter&) = delete;
 
+  // Never blocks on the output and never fails: an event that cannot be serialised (a string
+  // that is not UTF-8) is dropped.
   void emit(const Event& event);
-  // Blocks until every line submitted before the call has been written.
+  // Must not be called from the writer. Blocks until every line submitted before the call has been written.
   void flush();
 
 private:

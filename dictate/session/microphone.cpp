@@ -5,15 +5,15 @@
 
 namespace dictate {
 
-void Session::startMicrophone() {
-  if (!analyzerFormat) throw DictateError::noAudioFormat();
+Failure Session::startMicrophone() {
+  if (!analyzerFormat) return description(DictateError::noAudioFormat);
   const AudioFormat input = engine->inputFormat();
-  if (!(input.sampleRate > 0)) throw DictateError::noMicrophone();
+  if (!(input.sampleRate > 0)) return description(DictateError::noMicrophone);
   auto converter = platform.makeConverter(input, *analyzerFormat);
-  if (!converter) throw DictateError::noAudioFormat();
+  if (!converter) return description(DictateError::noAudioFormat);
   engine->installTap(tap::bufferSize, input, makeTapHandler(converter, *analyzerFormat, inputContinuation));
   tapInstalled = true;
-  engine->start();  // on failure the tap stays for the caller's teardown() to remove
+  return engine->start();  // on failure the tap stays for the caller's teardown() to remove
 }
 
 void Session::closeMicrophone() {
@@ -28,12 +28,8 @@ void Session::closeMicrophone() {
 double Session::playChime(Chime chime) {
   for (const auto& path : paths(chime)) {
     if (!platform.fileExists(path)) continue;
-    std::unique_ptr<SoundPlayer> player;
-    try {
-      player = platform.makePlayer(path);
-    } catch (const PlatformError&) {
-      continue;
-    }
+    auto player = platform.makePlayer(path);
+    if (!player) continue;
     chimePlayer = std::move(player);
     chimePlayer->play();
     return chimePlayer->duration();

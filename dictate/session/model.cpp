@@ -13,31 +13,25 @@ asio::awaitable<void> Session::prewarm() {
     co_return;
   }
   emit({{"type", "state"}, {"state", "preparing"}});
-  auto transcriber = platform.makeTranscriber(target);
-  std::string failure;
-  try {
-    if (auto request = co_await platform.assetInstallationRequest(transcriber))
-      co_await request->downloadAndInstall();
-  } catch (const std::exception& error) {
-    failure = error.what();
-    if (failure.empty()) failure = "unknown error";
-  }
-  if (!failure.empty()) {
-    emit({{"type", "error"}, {"message", "model download failed: " + failure}});
+  auto answer = co_await platform.assetInstallationRequest(platform.makeTranscriber(target));
+  Failure failure = answer.failure;
+  if (!failure && answer.request) failure = co_await answer.request->downloadAndInstall();
+  if (failure) {
+    emit({{"type", "error"}, {"message", "model download failed: " + *failure}});
     co_return;
   }
   emit({{"type", "state"}, {"state", "ready"}});
 }
 
-asio::awaitable<void> Session::openAnalyzer(std::string locale) {
+asio::awaitable<Failure> Session::openAnalyzer(std::string locale) {
   auto transcriber = platform.makeTranscriber(locale);
   auto input = makeStream<AudioBuffer>();
   auto opened = platform.makeAnalyzer(transcriber);
-  co_await opened->start(input);
+  if (auto failure = co_await opened->start(input)) co_return failure;
   auto format = co_await platform.bestAvailableAudioFormat(transcriber);
   if (!format) {
     input->finish();
-    throw DictateError::noAudioFormat();
+    co_return description(DictateError::noAudioFormat);
   }
   analyzer = opened;
   analyzerFormat = format;
@@ -45,25 +39,21 @@ asio::awaitable<void> Session::openAnalyzer(std::string locale) {
   const int64_t run = generation;
   auto task = std::make_shared<CollectorTask>();
   asio::co_spawn(executor, collect(transcriber, run),
-                 asio::bind_cancellation_slot(task->signal.slot(),
-                                              [task](std::exception_ptr) { task->finished = true; }));
+                 asio::bind_cancellation_slot(task->signal.slot(), [task](std::exception_ptr) { task->finished = true; }));
   collector = task;
+  co_return std::nullopt;
 }
 
 asio::awaitable<void> Session::collect(std::shared_ptr<Transcriber> transcriber, int64_t run) {
   auto results = transcriber->results();
-  std::string failure;
-  try {
-    while (auto result = co_await results->next()) {
-      if (result->text.empty() && !result->isFinal) continue;
-      emit({{"type", result->isFinal ? "final" : "partial"}, {"text", result->text}, {"run", run}});
-    }
-  } catch (const asio::system_error& error) {
-    if (error.code() != asio::error::operation_aborted) failure = error.what();
-  } catch (const StreamFailure& error) {
-    failure = error.what();
+  while (auto result = co_await results->next()) {
+    if (result->text.empty() && !result->isFinal) continue;
+    emit({{"type", result->isFinal ? "final" : "partial"}, {"text", result->text}, {"run", run}});
   }
-  if (!failure.empty()) emit({{"type", "error"}, {"message", "transcription stopped: " + failure}});
+  auto cancellation = co_await asio::this_coro::cancellation_state;
+  if (cancellation.cancelled() != asio::cancellation_type::none) co_return;
+  if (auto failure = results->failure())
+    emit({{"type", "error"}, {"message", "transcription stopped: " + *failure}});
 }
 
 }  // namespace dictate

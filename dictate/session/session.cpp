@@ -23,8 +23,6 @@ asio::awaitable<void> Session::run(StreamPtr<std::string> commands) {
       asio::co_spawn(executor, prewarm(), asio::detached);
     else
       emit({{"type", "error"}, {"message", "unknown command: " + *word}});
-    // Let the new task run to its first suspension before the next line is read.
-    co_await asio::post(executor, asio::use_awaitable);
   }
   co_await stop();
 }

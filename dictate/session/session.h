@@ -39,9 +39,11 @@ private:
   void closeMicrophone();
   double playChime(Chime chime);
   asio::awaitable<bool> isInstalled(const std::string& locale);
-  asio::awaitable<void> openAnalyzer(std::string locale);
+  // A Failure when the analyser cannot start or takes no usable format; nothing is kept then.
+  asio::awaitable<Failure> openAnalyzer(std::string locale);
   asio::awaitable<void> collect(std::shared_ptr<Transcriber> transcriber, int64_t run);
-  void startMicrophone();
+  // A Failure when there is no microphone, no conversion, or the engine does not start.
+  Failure startMicrophone();
 
   SpeechPlatform& platform;
   asio::any_io_executor executor;

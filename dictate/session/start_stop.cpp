@@ -8,9 +8,7 @@ namespace {
 
 void emitState(const char* state) { emit({{"type", "state"}, {"state", state}}); }
 
-void emitCouldNotStart(const std::exception& error) {
-  emit({{"type", "error"}, {"message", std::string("could not start: ") + error.what()}});
-}
+void emitError(const std::string& message) { emit({{"type", "error"}, {"message", message}}); }
 
 }  // namespace
 
@@ -18,15 +16,15 @@ asio::awaitable<void> Session::start() {
   if (listening || starting) co_return;
   starting = true;
   if (!locale) {
-    emit({{"type", "error"}, {"message", "no supported locale"}});
+    emitError("no supported locale");
     starting = false;
     co_return;
   }
-  // Any stop from here on increments generation: each resumption below checks it.
+  // Every stop increments generation: each resumption below compares it with this copy.
   const int64_t gen = generation;
 
   if (!co_await platform.requestMicrophoneAccess()) {
-    emit({{"type", "error"}, {"message", "microphone access denied"}});
+    emitError("microphone access denied");
     starting = false;
     co_return;
   }
@@ -43,14 +41,8 @@ asio::awaitable<void> Session::start() {
 
   const double t0 = platform.now();
   const double chimeDuration = playChime(Chime::begin);
-  bool opened = true;
-  try {
-    co_await openAnalyzer(*locale);
-  } catch (const std::exception& error) {
-    emitCouldNotStart(error);
-    opened = false;
-  }
-  if (!opened) {
+  if (auto failure = co_await openAnalyzer(*locale)) {
+    emitError("could not start: " + *failure);
     teardown();
     starting = false;
     co_return;
@@ -65,10 +57,8 @@ asio::awaitable<void> Session::start() {
     co_return;
   }
 
-  try {
-    startMicrophone();
-  } catch (const std::exception& error) {
-    emitCouldNotStart(error);
+  if (auto failure = startMicrophone()) {
+    emitError("could not start: " + *failure);
     teardown();
     starting = false;
     co_return;
@@ -94,11 +84,8 @@ asio::awaitable<void> Session::stop() {
   collector.reset();  // released, not cancelled: the last results are still to come
   playChime(Chime::end);
   emitState("idle");
-  if (!finishing) co_return;
-  try {
-    co_await finishing->finalizeAndFinishThroughEndOfInput();
-  } catch (const std::exception&) {
-  }
+  // A failed finalisation only loses the last results; the collector ends either way.
+  if (finishing) co_await finishing->finalizeAndFinishThroughEndOfInput();
 }
 
 void Session::teardown() {

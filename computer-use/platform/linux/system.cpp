@@ -63,6 +63,13 @@ class LinuxSystem : public System {
     return dir.empty() || dir.back() == '/' ? dir : dir + "/";
   }
 
+  std::string currentDirectory() override {
+    gchar* dir = g_get_current_dir();
+    std::string path = dir;
+    g_free(dir);
+    return path;
+  }
+
   std::optional<std::string> executablePath() override {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -28,14 +28,28 @@ Display* display() {
   return d;
 }
 
+namespace {
+std::map<std::string, Atom> atoms;
+}  // namespace
+
 Atom atom(const char* name) {
-  static std::map<std::string, Atom> atoms;
   auto it = atoms.find(name);
   if (it != atoms.end()) return it->second;
   Display* d = display();
   Atom a = d ? XInternAtom(d, name, False) : None;
   atoms.emplace(name, a);
   return a;
+}
+
+void internAtoms(const std::vector<const char*>& names) {
+  Display* d = display();
+  std::vector<char*> missing;
+  for (const char* name : names)
+    if (!atoms.contains(name)) missing.push_back(const_cast<char*>(name));
+  if (d == nullptr || missing.empty()) return;
+  std::vector<Atom> found(missing.size(), None);
+  XInternAtoms(d, missing.data(), static_cast<int>(missing.size()), False, found.data());
+  for (size_t i = 0; i < missing.size(); ++i) atoms.emplace(missing[i], found[i]);
 }
 
 bool takeError() {

@@ -16,6 +16,9 @@ Display* display();
 // An atom by name, interned once per run.
 Atom atom(const char* name);
 
+// Interns several atoms in one round trip, so that later atom() calls for them are free.
+void internAtoms(const std::vector<const char*>& names);
+
 // Runs a request and syncs; false when the server answered with an error.
 template <class F>
 bool checked(F&& request);

@@ -2,8 +2,10 @@
 
 namespace platform::scripted {
 
-Image ScriptedCapture::windowImage(uint32_t windowId, const std::string&, double) {
+Image ScriptedCapture::windowImage(uint32_t windowId, const std::string& temporary, double timeout) {
   log_.add("capture " + std::to_string(windowId));
+  temporaryPath = temporary;
+  timeoutSeconds = timeout;
   auto it = windows.find(windowId);
   if (it == windows.end()) return nullptr;
   return std::make_shared<ScriptedImage>(it->second.first, it->second.second);

@@ -25,6 +25,9 @@ class ScriptedCapture : public Capture {
   // Window id -> captured size in pixels; a window not here cannot be captured.
   std::map<uint32_t, std::pair<int, int>> windows;
   bool pngWrites = true;
+  // What the last windowImage call was given.
+  std::string temporaryPath;
+  double timeoutSeconds = 0;
 
   Image windowImage(uint32_t windowId, const std::string& temporaryPath, double timeoutSeconds) override;
   Image scaled(const Image& image, int width, int height) override;

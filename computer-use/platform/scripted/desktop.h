@@ -25,7 +25,7 @@ struct ScriptedDesktop {
   ScriptedWorkspace workspace{log};
   ScriptedWindowServer windowServer{log};
   ScriptedAccessibility accessibility{log};
-  ScriptedPrivateFramework privateFramework{log};
+  ScriptedPrivateFramework privateFramework{log, system};
   ScriptedEvents events{log};
   ScriptedCapture capture{log};
 };

@@ -26,6 +26,8 @@ void ScriptedEvents::postToPid(int32_t pid, const CGEvent& event) {
 }
 
 int32_t ScriptedEvents::getProcessForPID(int32_t pid, ProcessSerialNumber* psn) {
+  log_.add("getProcessForPID " + std::to_string(pid));
+  if (unknownProcesses.count(pid)) return -600;  // procNotFound
   psn->lowLongOfPSN = static_cast<uint32_t>(pid);
   return 0;
 }

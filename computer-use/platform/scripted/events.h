@@ -1,6 +1,8 @@
 #pragma once
 // Event creation and posting, recorded.
 
+#include <set>
+
 #include "platform/events.h"
 #include "platform/scripted/call_log.h"
 
@@ -23,6 +25,8 @@ class ScriptedEvents : public Events {
   int32_t getProcessForPID(int32_t pid, ProcessSerialNumber* psn) override;
 
   std::vector<CGEvent> posted;
+  // Processes getProcessForPID does not know.
+  std::set<int32_t> unknownProcesses;
 
  private:
   CallLog& log_;

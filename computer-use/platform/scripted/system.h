@@ -26,6 +26,7 @@ class ScriptedSystem : public System {
   std::map<int32_t, int32_t> parents;  // pid -> parent, for parentPid
   std::string home = "/home/user";
   std::string tmp = "/tmp/";
+  std::string currentDir = "/home/user/work";
   std::optional<std::string> executable = std::string("/usr/bin/dorv-computer-use");
   std::map<std::string, std::string> files;
   std::set<std::string> directories;
@@ -44,6 +45,7 @@ class ScriptedSystem : public System {
   std::optional<int32_t> parentPid(int32_t pid) override;
   std::string homeDirectory() override { return home; }
   std::string temporaryDirectory() override { return tmp; }
+  std::string currentDirectory() override { return currentDir; }
   std::optional<std::string> executablePath() override { return executable; }
   bool createDirectories(const std::string& path) override;
   bool writeFile(const std::string& path, std::string_view data) override;

@@ -6,6 +6,8 @@ namespace {
 
 constexpr unsigned preferredRate = 48000;
 constexpr snd_pcm_uframes_t periodFrames = 1024;
+// How long the capture thread waits for the device before it looks at its stop flag again.
+constexpr int waitMillis = 50;
 
 }  // namespace
 
@@ -13,7 +15,7 @@ CaptureEngine::~CaptureEngine() { stop(); }
 
 bool CaptureEngine::open() {
   if (pcm_) return true;
-  if (snd_pcm_open(&pcm_, "default", SND_PCM_STREAM_CAPTURE, 0) < 0) {
+  if (snd_pcm_open(&pcm_, "default", SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
     pcm_ = nullptr;
     return false;
   }
@@ -51,20 +53,21 @@ void CaptureEngine::removeTap() {
   handler_ = nullptr;
 }
 
-void CaptureEngine::start() {
-  if (isRunning()) return;
-  if (!open()) throw PlatformError("the capture device cannot be opened");
+Failure CaptureEngine::start() {
+  if (isRunning()) return std::nullopt;
+  if (!open()) return "the capture device cannot be opened";
   int error = snd_pcm_prepare(pcm_);
   if (error >= 0) error = snd_pcm_start(pcm_);
-  if (error < 0) throw PlatformError(std::string("the capture device cannot start: ") + snd_strerror(error));
+  if (error < 0) return std::string("the capture device cannot start: ") + snd_strerror(error);
   stopping_ = false;
   thread_ = std::thread([this] { capture(); });
+  return std::nullopt;
 }
 
 void CaptureEngine::stop() {
   if (thread_.joinable()) {
     stopping_ = true;
-    thread_.join();  // the thread notices within one period
+    thread_.join();  // the thread notices within one wait
   }
   if (pcm_) {
     snd_pcm_drop(pcm_);
@@ -77,10 +80,14 @@ void CaptureEngine::capture() {
   AudioBuffer buffer{format_, bufferSize_, std::vector<float>(size_t(bufferSize_) * format_.channels)};
   snd_pcm_uframes_t filled = 0;
   while (!stopping_) {
+    if (snd_pcm_wait(pcm_, waitMillis) == 0) continue;
     snd_pcm_sframes_t n =
         snd_pcm_readi(pcm_, buffer.samples.data() + filled * format_.channels, bufferSize_ - filled);
+    if (n == -EAGAIN) continue;
     if (n < 0) {
       if (snd_pcm_recover(pcm_, int(n), 1) < 0) return;
+      // After an overrun the device is only prepared, and waiting alone would never start it.
+      if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && snd_pcm_start(pcm_) < 0) return;
       continue;
     }
     filled += snd_pcm_uframes_t(n);

@@ -12,14 +12,14 @@ namespace dictate::alsa {
 
 // ALSA's default capture device, mono float samples at the device's own rate, read on a
 // capture thread in buffers of the tap's size. The device is opened when its format is asked
-// for and closed at stop().
+// for and closed at stop(). Reads never block for long, so stop() returns promptly.
 class CaptureEngine : public AudioEngine {
 public:
   ~CaptureEngine() override;
   AudioFormat inputFormat() override;
   void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler) override;
   void removeTap() override;
-  void start() override;
+  Failure start() override;
   bool isRunning() override { return thread_.joinable(); }
   void stop() override;
 

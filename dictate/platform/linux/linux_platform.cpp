@@ -33,15 +33,17 @@ public:
   SphinxAnalyzer(sphinx::Recognizer& recognizer, std::shared_ptr<Transcriber> transcriber)
       : recognizer_(recognizer), transcriber_(std::move(transcriber)) {}
 
-  asio::awaitable<void> start(StreamPtr<AudioBuffer> input) override {
-    auto started = makeStream<std::optional<std::string>>();
+  asio::awaitable<Failure> start(StreamPtr<AudioBuffer> input) override {
+    auto started = makeStream<Failure>();
     recognizer_.submit({std::move(input), transcriber_->results(), started, done_});
-    auto failure = co_await started->next();
-    if (!failure) throw PlatformError("the speech recogniser stopped");
-    if (*failure) throw PlatformError(**failure);
+    auto answer = co_await started->next();
+    co_return answer ? *answer : Failure("the speech recogniser has stopped");
   }
 
-  asio::awaitable<void> finalizeAndFinishThroughEndOfInput() override { co_await done_->next(); }
+  asio::awaitable<Failure> finalizeAndFinishThroughEndOfInput() override {
+    co_await done_->next();
+    co_return std::nullopt;
+  }
 
 private:
   sphinx::Recognizer& recognizer_;
@@ -73,11 +75,10 @@ public:
     return std::make_shared<SphinxTranscriber>();
   }
 
-  asio::awaitable<std::unique_ptr<InstallationRequest>> assetInstallationRequest(
-      std::shared_ptr<Transcriber>) override {
+  asio::awaitable<InstallationAnswer> assetInstallationRequest(std::shared_ptr<Transcriber>) override {
     // Nothing can be downloaded here: the model comes from a Debian package.
-    if (!sphinx::modelPresent()) throw PlatformError(sphinx::missingModel);
-    co_return nullptr;
+    if (!sphinx::modelPresent()) co_return InstallationAnswer{nullptr, sphinx::missingModel};
+    co_return InstallationAnswer{};
   }
 
   std::shared_ptr<Analyzer> makeAnalyzer(std::shared_ptr<Transcriber> transcriber) override {
@@ -100,7 +101,7 @@ public:
   }
 
   std::unique_ptr<SoundPlayer> makePlayer(const std::string& path) override {
-    return std::make_unique<alsa::FilePlayer>(path);
+    return alsa::FilePlayer::load(path);
   }
 
   bool fileExists(const std::string& path) override {

@@ -19,7 +19,7 @@ extern const char* const missingModel;
 struct Job {
   StreamPtr<AudioBuffer> input;
   StreamPtr<TranscriptionResult> results;
-  StreamPtr<std::optional<std::string>> started;
+  StreamPtr<Failure> started;
   StreamPtr<std::monostate> done;
 };
 

@@ -16,17 +16,20 @@ constexpr auto drainAllowance = std::chrono::seconds(2);
 
 }  // namespace
 
-FilePlayer::FilePlayer(const std::string& path) {
+std::unique_ptr<FilePlayer> FilePlayer::load(const std::string& path) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (!file) throw PlatformError(sf_strerror(nullptr));
-  samples_.resize(size_t(info.frames) * size_t(info.channels));
-  sf_count_t frames = sf_readf_float(file, samples_.data(), info.frames);
+  if (!file) return nullptr;
+  if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0) {
+    sf_close(file);
+    return nullptr;
+  }
+  std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
+  sf_count_t frames = sf_readf_float(file, samples.data(), info.frames);
   sf_close(file);
-  if (frames <= 0 || info.samplerate <= 0) throw PlatformError("the sound file holds no audio");
-  samples_.resize(size_t(frames) * size_t(info.channels));
-  rate_ = unsigned(info.samplerate);
-  channels_ = unsigned(info.channels);
+  if (frames <= 0) return nullptr;
+  samples.resize(size_t(frames) * size_t(info.channels));
+  return std::make_unique<FilePlayer>(std::move(samples), unsigned(info.samplerate), unsigned(info.channels));
 }
 
 FilePlayer::~FilePlayer() {

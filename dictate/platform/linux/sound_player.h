@@ -3,7 +3,10 @@
 #include "platform/speech_platform.h"
 
 #include <atomic>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace dictate::alsa {
 
@@ -11,7 +14,10 @@ namespace dictate::alsa {
 // a thread of its own; releasing the player stops the sound.
 class FilePlayer : public SoundPlayer {
 public:
-  explicit FilePlayer(const std::string& path);  // throws PlatformError
+  // Null when the file cannot be read or holds no audio.
+  static std::unique_ptr<FilePlayer> load(const std::string& path);
+  FilePlayer(std::vector<float> samples, unsigned rate, unsigned channels)
+      : samples_(std::move(samples)), rate_(rate), channels_(channels) {}
   ~FilePlayer() override;
   void play() override;
   double duration() const override;

@@ -14,11 +14,12 @@ asio::awaitable<void> suspend() {
 class Request : public InstallationRequest {
 public:
   explicit Request(ScriptedPlatform& platform) : platform_(platform) {}
-  asio::awaitable<void> downloadAndInstall() override {
+  asio::awaitable<Failure> downloadAndInstall() override {
     platform_.record("downloadAndInstall");
     co_await platform_.download.pass();
-    if (platform_.installation == Installation::downloadFails) throw PlatformError("network unreachable");
+    if (platform_.installation == Installation::downloadFails) co_return "network unreachable";
     platform_.installed.push_back(*platform_.supported);
+    co_return std::nullopt;
   }
 
 private:
@@ -30,26 +31,26 @@ public:
   ScriptedAnalyzer(ScriptedPlatform& platform, std::shared_ptr<Transcriber> transcriber)
       : platform_(platform), transcriber_(std::move(transcriber)) {}
 
-  asio::awaitable<void> start(StreamPtr<AudioBuffer> input) override {
+  asio::awaitable<Failure> start(StreamPtr<AudioBuffer> input) override {
     platform_.record("analyzer.start");
-    input_ = std::move(input);
+    platform_.analyzerInputs.push_back(std::move(input));
     co_await platform_.analyzerStart.pass();
     platform_.advance(platform_.analyzerStartSeconds);
-    if (platform_.analyzerStartError) throw PlatformError(*platform_.analyzerStartError);
+    co_return platform_.analyzerStartError;
   }
 
-  asio::awaitable<void> finalizeAndFinishThroughEndOfInput() override {
+  asio::awaitable<Failure> finalizeAndFinishThroughEndOfInput() override {
     platform_.record("finalize");
     co_await suspend();
     auto results = transcriber_->results();
     for (const auto& result : platform_.resultsAtFinalize) results->yield(result);
     results->finish();
+    co_return std::nullopt;
   }
 
 private:
   ScriptedPlatform& platform_;
   std::shared_ptr<Transcriber> transcriber_;
-  StreamPtr<AudioBuffer> input_;
 };
 
 // Keeps every third sample: enough to see frames flow and capacities honoured.
@@ -100,10 +101,11 @@ void ScriptedEngine::removeTap() {
   handler_ = nullptr;
 }
 
-void ScriptedEngine::start() {
+Failure ScriptedEngine::start() {
   platform_.record("engine.start");
-  if (platform_.engineStartError) throw PlatformError(*platform_.engineStartError);
+  if (platform_.engineStartError) return platform_.engineStartError;
   running_ = true;
+  return std::nullopt;
 }
 
 void ScriptedEngine::stop() {
@@ -139,13 +141,12 @@ std::shared_ptr<Transcriber> ScriptedPlatform::makeTranscriber(const std::string
   return transcribers.back();
 }
 
-asio::awaitable<std::unique_ptr<InstallationRequest>> ScriptedPlatform::assetInstallationRequest(
-    std::shared_ptr<Transcriber>) {
+asio::awaitable<InstallationAnswer> ScriptedPlatform::assetInstallationRequest(std::shared_ptr<Transcriber>) {
   record("assetInstallationRequest");
   co_await suspend();
-  if (installation == Installation::requestFails) throw PlatformError("asset catalog unavailable");
-  if (installation == Installation::nothingToInstall) co_return nullptr;
-  co_return std::make_unique<Request>(*this);
+  if (installation == Installation::requestFails) co_return InstallationAnswer{nullptr, "asset catalog unavailable"};
+  if (installation == Installation::nothingToInstall) co_return InstallationAnswer{};
+  co_return InstallationAnswer{std::make_unique<Request>(*this), std::nullopt};
 }
 
 std::shared_ptr<Analyzer> ScriptedPlatform::makeAnalyzer(std::shared_ptr<Transcriber> transcriber) {
@@ -179,7 +180,7 @@ std::shared_ptr<Converter> ScriptedPlatform::makeConverter(AudioFormat, AudioFor
 }
 
 std::unique_ptr<SoundPlayer> ScriptedPlatform::makePlayer(const std::string& path) {
-  if (undecodable.contains(path)) throw PlatformError("not a sound file");
+  if (undecodable.contains(path)) return nullptr;
   return std::make_unique<Player>(*this, path, soundFiles.at(path));
 }
 

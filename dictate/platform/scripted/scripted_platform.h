@@ -35,7 +35,7 @@ public:
   AudioFormat inputFormat() override;
   void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler) override;
   void removeTap() override;
-  void start() override;
+  Failure start() override;
   bool isRunning() override { return running_; }
   void stop() override;
 
@@ -82,6 +82,7 @@ public:
   std::vector<int64_t> sleeps;
   std::vector<uint32_t> convertedCapacities;
   std::vector<std::shared_ptr<ScriptedTranscriber>> transcribers;
+  std::vector<StreamPtr<AudioBuffer>> analyzerInputs;  // what each analyser was started with
   ScriptedEngine& engine() { return *engine_; }
   void record(std::string call) { calls.push_back(std::move(call)); }
 
@@ -89,8 +90,7 @@ public:
   asio::awaitable<std::optional<std::string>> supportedLocale(std::string equivalentTo) override;
   asio::awaitable<std::vector<std::string>> installedLocales() override;
   std::shared_ptr<Transcriber> makeTranscriber(const std::string& locale) override;
-  asio::awaitable<std::unique_ptr<InstallationRequest>> assetInstallationRequest(
-      std::shared_ptr<Transcriber> transcriber) override;
+  asio::awaitable<InstallationAnswer> assetInstallationRequest(std::shared_ptr<Transcriber> transcriber) override;
   std::shared_ptr<Analyzer> makeAnalyzer(std::shared_ptr<Transcriber> transcriber) override;
   asio::awaitable<std::optional<AudioFormat>> bestAvailableAudioFormat(
       std::shared_ptr<Transcriber> transcriber) override;

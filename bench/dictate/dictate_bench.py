@@ -1,0 +1,154 @@
+"""Benchmark of dorv-dictate on the headless desktop's microphone, Harvard sentences list 1.
+
+Run inside the desktop: scripts/with-desktop.sh python3 bench/dictate/dictate_bench.py path/to/dorv-dictate
+Reports time to ready, start-to-listening latency, first partial after the start of each
+sentence, final after the end of each sentence, CPU time per second of audio, peak RSS, and the
+word error rate beside pocketsphinx_continuous decoding the same audio directly."""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SENTENCES = [
+    "The birch canoe slid on the smooth planks.",
+    "Glue the sheet to the dark blue background.",
+    "It's easy to tell the depth of a well.",
+    "These days a chicken leg is a rare dish.",
+    "Rice is often served in round bowls.",
+    "The juice of lemons makes fine punch.",
+    "The box was thrown beside the parked truck.",
+    "The hogs were fed chopped corn and garbage.",
+    "Four hours of steady work faced us.",
+    "A large size in stockings is hard to sell.",
+]
+PAUSE = 2.0  # silence after each sentence, so each ends in its own final
+
+
+def words(text):
+    return "".join(c for c in text.lower() if c.isalnum() or c in " '").split()
+
+
+def edit_distance(ref, hyp):
+    row = list(range(len(hyp) + 1))
+    for i, r in enumerate(ref, 1):
+        prev, row[0] = row[0], i
+        for j, h in enumerate(hyp, 1):
+            prev, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, prev + (r != h))
+    return row[-1]
+
+
+def wer(hypotheses):
+    errors = sum(edit_distance(words(s), words(h)) for s, h in zip(SENTENCES, hypotheses))
+    return errors / sum(len(words(s)) for s in SENTENCES)
+
+
+def synthesise(work):
+    paths = []
+    for i, sentence in enumerate(SENTENCES):
+        txt, voice = f"{work}/{i}.txt", f"{work}/{i}-voice.wav"
+        with open(txt, "w") as f:
+            f.write(sentence + "\n")
+        subprocess.run(["text2wave", "-eval", "(voice_cmu_us_slt_arctic_hts)", txt, "-o", voice], check=True,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["sox", "-R", voice, "-r", "48000", "-c", "1", f"{work}/{i}.wav"], check=True)
+        subprocess.run(["sox", "-R", voice, "-r", "16000", "-c", "1", f"{work}/{i}-16k.wav"], check=True)
+        paths.append(f"{work}/{i}.wav")
+    return paths
+
+
+def direct_decode(work):
+    return [subprocess.run(["pocketsphinx_continuous", "-infile", f"{work}/{i}-16k.wav", "-logfn", "/dev/null"],
+                           capture_output=True, text=True).stdout.strip() for i in range(len(SENTENCES))]
+
+
+def cpu_seconds(pid):
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def peak_rss_mb(pid):
+    for line in open(f"/proc/{pid}/status"):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1]) / 1024
+    return 0
+
+
+def main():
+    service_path = sys.argv[1]
+    with tempfile.TemporaryDirectory() as work:
+        samples = synthesise(work)
+        direct = direct_decode(work)
+        events = []
+        cond = threading.Condition()
+        t_launch = time.monotonic()
+        proc = subprocess.Popen([service_path], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+        def read():
+            for line in proc.stdout:
+                with cond:
+                    events.append((time.monotonic(), json.loads(line)))
+                    cond.notify_all()
+
+        threading.Thread(target=read, daemon=True).start()
+
+        def wait_for(pred):
+            with cond:
+                cond.wait_for(lambda: any(pred(e) for _, e in events), 30)
+                return next(t for t, e in events if pred(e))
+
+        def send(cmd):
+            proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
+            proc.stdin.flush()
+
+        t_ready = wait_for(lambda e: e["type"] == "ready")
+        send("prewarm")
+        wait_for(lambda e: e.get("state") == "ready")
+        time.sleep(1.5)  # let the model finish loading in the background
+        t_start = time.monotonic()
+        send("start")
+        t_listening = wait_for(lambda e: e.get("state") == "listening")
+        cpu_before = cpu_seconds(proc.pid)
+        spans, audio_seconds = [], 0.0
+        for path in samples:
+            begin = time.monotonic()
+            subprocess.run(["paplay", "-s", os.environ["TEST_PULSE_SERVER"], "-d", "virt", path], check=True)
+            end = time.monotonic()
+            spans.append((begin, end))
+            audio_seconds += float(subprocess.run(["soxi", "-D", path], capture_output=True, text=True).stdout)
+            time.sleep(PAUSE)
+        cpu = cpu_seconds(proc.pid) - cpu_before
+        rss = peak_rss_mb(proc.pid)
+        send("stop")
+        proc.stdin.close()
+        proc.wait(timeout=60)
+
+    finals = [(t, e["text"]) for t, e in events if e["type"] == "final" and e["text"]]
+    partials = [t for t, e in events if e["type"] == "partial"]
+    hypotheses, final_delays, partial_delays = [], [], []
+    for i, (begin, end) in enumerate(spans):
+        until = spans[i + 1][0] if i + 1 < len(spans) else float("inf")
+        mine = [(t, text) for t, text in finals if begin <= t < until]
+        hypotheses.append(" ".join(text for _, text in mine))
+        if mine:
+            final_delays.append(mine[-1][0] - end)
+        first = [t for t in partials if begin <= t < until]
+        if first:
+            partial_delays.append(first[0] - begin)
+
+    print(f"time to ready:              {t_ready - t_launch:.3f} s")
+    print(f"start to listening:         {t_listening - t_start:.3f} s (chime included)")
+    print(f"first partial after start of sentence audio: mean {sum(partial_delays) / max(len(partial_delays), 1):.2f} s,"
+          f" max {max(partial_delays, default=0):.2f} s (includes the voice's leading silence)")
+    print(f"final after end of sentence audio:           mean {sum(final_delays) / max(len(final_delays), 1):.2f} s,"
+          f" max {max(final_delays, default=0):.2f} s")
+    print(f"CPU per second of audio:    {cpu / audio_seconds:.3f} s")
+    print(f"peak RSS:                   {rss:.0f} MB")
+    print(f"word error rate:            dorv-dictate {wer(hypotheses):.1%}, pocketsphinx_continuous {wer(direct):.1%}")
+    for sentence, hyp in zip(SENTENCES, hypotheses):
+        print(f"  {sentence!r} -> {hyp!r}")
+
+
+main()

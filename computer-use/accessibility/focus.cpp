@@ -1,0 +1,41 @@
+#include "accessibility/focus.h"
+
+#include "accessibility/attributes.h"
+#include "apps/running.h"
+#include "cli/globals.h"
+#include "input/key_window.h"
+#include "platform/platform.h"
+
+namespace dorv {
+
+void enableWebAccessibility(const platform::AXUIElement& application) {
+  auto current = ax::attr(application, "AXManualAccessibility");
+  const bool* on = current ? current->get<bool>() : nullptr;
+  if (on && *on) return;
+  if (platform::accessibility().setAttributeValue(application, "AXManualAccessibility", platform::Value(true)) !=
+      platform::AXErrorCode::success)
+    return;
+  platform::system().sleepMicros(1'500'000);
+}
+
+bool isChromium(const platform::RunningApplication& app) {
+  return ax::attr(platform::accessibility().createApplication(app.processIdentifier), "AXManualAccessibility")
+      .has_value();
+}
+
+void ensureKeyWindow(const platform::RunningApplication& app, uint32_t windowId) {
+  auto focused = ax::attr(platform::accessibility().createApplication(app.processIdentifier), "AXFocusedWindow");
+  if (focused && !focused->isNone()) return;
+  makeKeyQuietly(app.processIdentifier, windowId);
+}
+
+void restoreFront(const platform::RunningApplication& target) {
+  if (!previousFront || previousFront->processIdentifier == target.processIdentifier) return;
+  auto front = platform::workspace().frontmostApplication();
+  if (!front || front->processIdentifier != target.processIdentifier) return;
+  stoleFocus = true;
+  bringToFront(*previousFront);
+  platform::system().sleepMicros(100'000);
+}
+
+}  // namespace dorv

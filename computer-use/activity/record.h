@@ -1,0 +1,30 @@
+#pragma once
+// The activity record the host application reads for its live preview: the latest action in
+// "activity.json", every window acted on in the last ten minutes in "windows.json", and a
+// preview frame per window.
+
+#include <string>
+
+#include "apps/windows.h"
+#include "cli/output.h"
+#include "platform/workspace.h"
+
+namespace dorv {
+
+// Writes the preview frame, the activity and the window list, then makes sure the live loop
+// runs. Best-effort and silent: nothing it meets changes the command's output or status.
+void recordActivity(const platform::RunningApplication& app, const WindowInfo& window,
+                    const std::string& action);
+
+// The activity object of one action, without "caption"; reads the clock once.
+Json activityObject(const platform::RunningApplication& app, const WindowInfo& window,
+                    const std::string& action);
+
+// Replaces the file with the value as compact JSON by way of a temporary file; on any error
+// the old file stays.
+void writeJSON(const Json& value, const std::string& path);
+
+// Milliseconds since 1970-01-01 00:00 UTC, fraction kept.
+double nowMillis();
+
+}  // namespace dorv

@@ -1,0 +1,28 @@
+#pragma once
+// Window images: one window captured by its window number, scaled and written as a PNG that
+// replaces its destination in one step.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "apps/windows.h"
+#include "platform/capture.h"
+#include "platform/value.h"
+
+namespace dorv {
+
+// The window's image at the capture's own resolution, or null.
+platform::Image captureImage(uint32_t windowId);
+
+// Captures the window and writes it to the path, target width the frame's width in points
+// (doubled with retina, capped at maxWidth), height from the captured image's aspect ratio.
+// The written size in pixels, or none when nothing was written.
+std::optional<platform::Size> capture(const WindowInfo& window, const std::string& path,
+                                      std::optional<double> maxWidth, bool retina);
+
+// The screenshot command's default image and the live preview frame of a window.
+std::string screenshotPath(uint32_t windowId);
+std::string framePath(uint32_t windowId);
+
+}  // namespace dorv

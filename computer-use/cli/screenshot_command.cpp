@@ -1,0 +1,43 @@
+// The screenshot command: the window's image and its numbered element list in one result.
+
+#include "accessibility/collect.h"
+#include "accessibility/window_resolution.h"
+#include "activity/record.h"
+#include "apps/running.h"
+#include "capture/capture.h"
+#include "cli/commands.h"
+#include "cli/globals.h"
+#include "cli/startup.h"
+#include "platform/platform.h"
+
+namespace dorv {
+
+void screenshotCommand() {
+  auto out = option("--out");
+  if (args.empty()) fail("screenshot needs an app");
+  auto app = resolveApp(args.front());
+  auto [window, info] = axWindow(app, windowOption);
+  platform::system().createDirectories(activityDir);
+
+  const std::string path = out ? *out : screenshotPath(info.id);
+  // The image comes before the tree, so it shows the window just before the tree was read.
+  auto size = capture(info, path, std::nullopt, false);
+  if (!size) {
+    askDorvForPermissionSetup();
+    fail("Couldn't capture window " + std::to_string(info.id) +
+         ". Screen Recording may not be granted to Dorv; its setup panel is opening. Dorv must be restarted "
+         "after that grant.");
+  }
+  auto collection = collect(window);
+  recordActivity(app, info, "screenshot");
+  emit(Json{{"ok", true},
+            {"app", app.localizedName.value_or("")},
+            {"window", info.id},
+            {"title", info.title},
+            {"png", path},
+            {"size", {static_cast<int64_t>(size->width), static_cast<int64_t>(size->height)}},
+            {"elements", describe(collection.interactive, info.frame.origin)},
+            {"text", collection.texts}});
+}
+
+}  // namespace dorv

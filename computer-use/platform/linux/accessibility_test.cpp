@@ -1,0 +1,213 @@
+// The AT-SPI backend against real GTK applications on the headless desktop.
+
+#include <gtest/gtest.h>
+
+#include "platform/linux/atspi_test_app.h"
+#include "platform/linux/x11.h"
+#include "platform/window_server.h"
+
+#include <X11/Xutil.h>
+
+namespace platform::linux_desktop {
+namespace {
+
+using testing::attr;
+using testing::eventually;
+using testing::find;
+using testing::stringAttr;
+using testing::TestApp;
+
+class SampleApp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ax->isProcessTrusted());
+    app = TestApp::start(*ax, {testing::sampleApp});
+    ASSERT_NE(app, nullptr);
+  }
+  AXUIElement element(const std::string& role, const std::string& title = "") {
+    return find(*ax, app->window, role, title);
+  }
+  Rect frame(const AXUIElement& e) {
+    return Rect{*attr(*ax, e, "AXPosition").get<Point>(), *attr(*ax, e, "AXSize").get<Size>()};
+  }
+  std::unique_ptr<Accessibility> ax = makeAccessibility();
+  std::unique_ptr<TestApp> app;
+};
+
+TEST_F(SampleApp, MapsRolesTitlesAndValues) {
+  EXPECT_EQ(stringAttr(*ax, app->root, "AXRole"), "AXApplication");
+  EXPECT_EQ(stringAttr(*ax, app->window, "AXRole"), "AXWindow");
+  EXPECT_EQ(stringAttr(*ax, app->window, "AXTitle"), "Dorv Sample");
+  EXPECT_TRUE(element("AXButton", "Press me"));
+  EXPECT_TRUE(element("AXMenuBar"));
+  EXPECT_TRUE(element("AXTabGroup"));
+  EXPECT_TRUE(element("AXTab", "Second"));
+  EXPECT_TRUE(element("AXStaticText", "Ready"));
+  EXPECT_TRUE(element("AXTextArea"));
+  EXPECT_TRUE(element("AXPopUpButton"));
+
+  auto check = element("AXCheckBox", "Enable feature");
+  ASSERT_TRUE(check);
+  EXPECT_EQ(*attr(*ax, check, "AXValue").get<int64_t>(), 0);
+  auto entry = element("AXTextField");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(stringAttr(*ax, entry, "AXValue"), "");  // empty, but a value
+  EXPECT_EQ(stringAttr(*ax, entry, "AXPlaceholderValue"), "Type here");
+  auto slider = element("AXSlider");
+  ASSERT_TRUE(slider);
+  EXPECT_EQ(*attr(*ax, slider, "AXValue").get<double>(), 50);
+  EXPECT_EQ(stringAttr(*ax, element("AXStaticText", "Ready"), "AXValue"), "Ready");
+
+  // Unsupported on Linux, so the core takes no pause for it.
+  Value v;
+  EXPECT_NE(ax->copyAttributeValue(app->root, "AXManualAccessibility", &v), 0);
+  EXPECT_NE(ax->setAttributeValue(app->root, "AXManualAccessibility", true), 0);
+}
+
+TEST_F(SampleApp, ActionsAreNamedInTheCoreVocabulary) {
+  Value names;
+  ax->copyActionNames(element("AXButton", "Press me"), &names);
+  ASSERT_NE(names.get<Array>(), nullptr);
+  EXPECT_EQ(*names.get<Array>()->at(0).get<std::string>(), "AXPress");
+  // An entry's activate is Enter, not a press.
+  ax->copyActionNames(element("AXTextField"), &names);
+  for (const auto& n : *names.get<Array>()) EXPECT_NE(*n.get<std::string>(), "AXPress");
+  ax->copyActionNames(app->window, &names);
+  EXPECT_EQ(*names.get<Array>()->back().get<std::string>(), "AXRaise");
+}
+
+TEST_F(SampleApp, WindowsMatchTheirClientWindowsAndFrames) {
+  auto client = clientWindow(app->windowId);
+  ASSERT_TRUE(client);
+  EXPECT_EQ(client->pid, app->pid);
+  EXPECT_EQ(frame(app->window), client->frame);
+  Value windows = attr(*ax, app->root, "AXWindows");
+  ASSERT_NE(windows.get<Array>(), nullptr);
+  EXPECT_EQ(*windows.get<Array>()->at(0).get<AXUIElement>(), app->window);
+
+  // Elements inside the window have no number of their own but know their window.
+  auto button = element("AXButton", "Press me");
+  uint32_t id = 0;
+  EXPECT_NE(ax->getWindow(button, &id), 0);
+  EXPECT_EQ(*attr(*ax, button, "AXWindow").get<AXUIElement>(), app->window);
+  EXPECT_EQ(*attr(*ax, app->window, "AXParent").get<AXUIElement>(), app->root);
+}
+
+TEST_F(SampleApp, AMinimisedWindowIsStillListedAndMatched) {
+  Display* d = display();
+  XIconifyWindow(d, app->windowId, DefaultScreen(d));
+  XSync(d, False);
+  ASSERT_TRUE(eventually([&] { return !clientWindow(app->windowId)->viewable; }));
+  ASSERT_TRUE(eventually([&] {
+    auto bits = states(*atspiElement(app->window));
+    return bits && hasState(*bits, ATSPI_STATE_ICONIFIED);
+  }));
+  EXPECT_EQ(*attr(*ax, app->window, "AXMinimized").get<bool>(), true);
+  uint32_t id = 0;
+  ASSERT_EQ(ax->getWindow(app->window, &id), 0);
+  EXPECT_EQ(id, app->windowId);
+  Value windows = attr(*ax, app->root, "AXWindows");
+  ASSERT_EQ(windows.get<Array>()->size(), 1u);
+}
+
+TEST_F(SampleApp, HitTestingFindsTheDeepestElementOfTheTopWindow) {
+  auto button = element("AXButton", "Press me");
+  Rect f = frame(button);
+  float x = float(f.origin.x + f.size.width / 2), y = float(f.origin.y + f.size.height / 2);
+  AXUIElement hit;
+  ASSERT_EQ(ax->copyElementAtPosition(app->root, x, y, &hit), 0);
+  // The button or the label inside it.
+  AXUIElement pressable = hit;
+  if (stringAttr(*ax, hit, "AXRole") != "AXButton") pressable = *attr(*ax, hit, "AXParent").get<AXUIElement>();
+  EXPECT_EQ(pressable, button);
+
+  // Another application's window on top hides this one from the hit test.
+  auto cover = TestApp::start(*ax, {testing::sampleApp, "--title", "Cover"});
+  ASSERT_NE(cover, nullptr);
+  auto coverFrame = clientWindow(cover->windowId)->frame;
+  ASSERT_TRUE(eventually([&] {
+    auto clients = clientWindows();
+    return !clients.empty() && clients.back().id == cover->windowId;
+  }));
+  float cx = float(coverFrame.origin.x + 40), cy = float(coverFrame.origin.y + 60);
+  ASSERT_TRUE(eventually([&] {
+    AXUIElement underCover;
+    return ax->copyElementAtPosition(app->root, cx, cy, &underCover) != 0;
+  }));
+}
+
+TEST_F(SampleApp, PressAndSetsTakeEffectInTheBackground) {
+  auto active = activeWindow();
+  ASSERT_EQ(ax->performAction(element("AXButton", "Press me"), "AXPress"), 0);
+  EXPECT_TRUE(eventually([&] { return bool(element("AXStaticText", "Pressed 1")); }));
+
+  auto check = element("AXCheckBox", "Enable feature");
+  ASSERT_EQ(ax->performAction(check, "AXPress"), 0);
+  EXPECT_TRUE(eventually([&] { return *attr(*ax, check, "AXValue").get<int64_t>() == 1; }));
+
+  auto slider = element("AXSlider");
+  bool settable = false;
+  ax->isAttributeSettable(slider, "AXValue", &settable);
+  EXPECT_TRUE(settable);
+  ASSERT_EQ(ax->setAttributeValue(slider, "AXValue", 80.0), 0);
+  EXPECT_EQ(*attr(*ax, slider, "AXValue").get<double>(), 80);
+
+  auto entry = element("AXTextField");
+  ax->isAttributeSettable(entry, "AXSelectedText", &settable);
+  EXPECT_TRUE(settable);
+  ASSERT_EQ(ax->setAttributeValue(entry, "AXSelectedText", "héllo 😀"), 0);
+  ASSERT_EQ(ax->setAttributeValue(entry, "AXSelectedText", "!"), 0);
+  EXPECT_EQ(stringAttr(*ax, entry, "AXValue"), "héllo 😀!");
+  EXPECT_EQ(activeWindow(), active);
+}
+
+TEST_F(SampleApp, RaiseRestacksWithoutActivating) {
+  auto cover = TestApp::start(*ax, {testing::sampleApp, "--title", "Cover"});
+  ASSERT_NE(cover, nullptr);
+  ASSERT_TRUE(eventually([&] { return activeWindow() == Window(cover->windowId); }));
+  ASSERT_EQ(ax->performAction(app->window, "AXRaise"), 0);
+  EXPECT_TRUE(eventually([&] { return clientWindows().back().id == app->windowId; }));
+  EXPECT_EQ(activeWindow(), Window(cover->windowId));
+  EXPECT_EQ(*attr(*ax, app->root, "AXFrontmost").get<bool>(), false);
+  EXPECT_FALSE(attr(*ax, app->root, "AXFocusedWindow").get<AXUIElement>());
+
+  ASSERT_EQ(ax->setAttributeValue(app->root, "AXFrontmost", true), 0);
+  EXPECT_TRUE(eventually([&] { return activeWindow() == Window(app->windowId); }));
+}
+
+TEST_F(SampleApp, AnApplicationThatStopsAnsweringIsGivenUpOnAfterOneTimeLimit) {
+  auto button = element("AXButton", "Press me");
+  kill(app->pid, SIGSTOP);
+  Value v;
+  EXPECT_NE(ax->copyAttributeValue(button, "AXTitle", &v), 0);
+  EXPECT_FALSE(answering(atspiElement(button)->accessible()));
+  // Every later call is refused at once, also through other elements of the application.
+  EXPECT_NE(ax->copyAttributeValue(app->window, "AXChildren", &v), 0);
+  Value names;
+  EXPECT_NE(ax->copyActionNames(button, &names), 0);
+}
+
+TEST(WidgetFactory, MapsTheThirdPartyWindow) {
+  auto ax = makeAccessibility();
+  auto app = TestApp::start(*ax, {"/usr/bin/gtk3-widget-factory"});
+  ASSERT_NE(app, nullptr);
+  auto window = app->window;
+  EXPECT_EQ(stringAttr(*ax, window, "AXSubrole"), "AXStandardWindow");
+  EXPECT_TRUE(find(*ax, window, "AXCheckBox", "checkbutton"));
+  EXPECT_TRUE(find(*ax, window, "AXRadioButton", "Page 2"));
+  EXPECT_TRUE(find(*ax, window, "AXComboBox"));  // the combo boxes with an entry
+  EXPECT_TRUE(find(*ax, window, "AXIncrementor"));
+  EXPECT_TRUE(find(*ax, window, "AXCell", "Andrea"));
+  EXPECT_TRUE(find(*ax, window, "AXTableColumnHeader", "Name"));  // by the general rule
+  // Items of closed menus are not laid out and have no frame.
+  auto item = find(*ax, window, "AXMenuItem", "Donald Duck");
+  ASSERT_TRUE(item);
+  Value position;
+  EXPECT_NE(ax->copyAttributeValue(item, "AXPosition", &position), 0);
+  // Its frame is its client window's (client-side decorations: no extents).
+  EXPECT_EQ((Rect{*attr(*ax, window, "AXPosition").get<Point>(), *attr(*ax, window, "AXSize").get<Size>()}),
+            clientWindow(app->windowId)->frame);
+}
+
+}  // namespace
+}  // namespace platform::linux_desktop

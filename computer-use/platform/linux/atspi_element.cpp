@@ -1,0 +1,141 @@
+#include "platform/linux/atspi_element.h"
+
+#include <dbus/dbus.h>
+#include <glib.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace platform::linux_desktop {
+namespace {
+
+void dropLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+// Applications that let a call run into the time limit, by bus name.
+std::set<std::string>& hungApplications() {
+  static std::set<std::string> names;
+  return names;
+}
+
+const char* busName(AtspiAccessible* accessible) {
+  AtspiApplication* app = ATSPI_OBJECT(accessible)->app;
+  return app != nullptr && app->bus_name != nullptr ? app->bus_name : "";
+}
+
+std::map<const AtspiAccessible*, std::weak_ptr<const AtspiElement>>& liveHandles() {
+  static std::map<const AtspiAccessible*, std::weak_ptr<const AtspiElement>> handles;
+  return handles;
+}
+
+}  // namespace
+
+bool atspiReady() {
+  static const bool ready = [] {
+    // libatspi and GObject log through g_log (the writer function, which GLib lets a process
+    // set only once, is left alone).
+    g_log_set_default_handler(dropLogMessage, nullptr);
+    // libdbus's own variable: without it a connection attempt would autolaunch a bus.
+    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (session == nullptr || *session == '\0') return false;
+    if (atspi_init() > 1) return false;
+    atspi_set_timeout(atspiCallLimitMs, atspiCallLimitMs);
+    DBusConnection* bus = atspi_get_a11y_bus();
+    return bus != nullptr && dbus_connection_get_is_connected(bus);
+  }();
+  return ready;
+}
+
+AtspiElement::AtspiElement(AtspiAccessible* accessible, int32_t pid)
+    : accessible_(accessible), pid_(pid) {}
+
+AtspiElement::~AtspiElement() {
+  if (accessible_ == nullptr) return;
+  liveHandles().erase(accessible_);
+  g_object_unref(accessible_);
+}
+
+std::optional<AtspiRole> AtspiElement::role() const {
+  if (!role_) {
+    AtspiRole role = ATSPI_ROLE_INVALID;
+    if (ask(accessible_, [&](GError** e) { role = atspi_accessible_get_role(accessible_, e); }) &&
+        role != ATSPI_ROLE_INVALID)
+      role_ = role;
+  }
+  return role_;
+}
+
+const std::map<std::string, std::string>& AtspiElement::objectAttributes() const {
+  if (!attributes_) {
+    attributes_.emplace();
+    GHashTable* table = nullptr;
+    if (ask(accessible_, [&](GError** e) { table = atspi_accessible_get_attributes(accessible_, e); }) &&
+        table != nullptr) {
+      GHashTableIter it;
+      gpointer key, value;
+      g_hash_table_iter_init(&it, table);
+      while (g_hash_table_iter_next(&it, &key, &value))
+        attributes_->emplace(static_cast<const char*>(key), static_cast<const char*>(value));
+    }
+    if (table != nullptr) g_hash_table_unref(table);
+  }
+  return *attributes_;
+}
+
+std::optional<AtspiRect> AtspiElement::extents(bool reuseLast) const {
+  if (reuseLast && lastExtents_) {
+    auto rect = lastExtents_;
+    lastExtents_.reset();
+    return rect;
+  }
+  lastExtents_.reset();
+  AtspiComponent* component = atspi_accessible_get_component_iface(accessible_);
+  if (component == nullptr) return std::nullopt;
+  AtspiRect* rect = nullptr;
+  ask(accessible_, [&](GError** e) {
+    rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, e);
+  });
+  g_object_unref(component);
+  if (rect == nullptr) return std::nullopt;
+  AtspiRect copy = *rect;
+  g_free(rect);
+  lastExtents_ = copy;
+  return copy;
+}
+
+const AtspiElement* atspiElement(const AXUIElement& element) {
+  return dynamic_cast<const AtspiElement*>(element.get());
+}
+
+AXUIElement wrap(AtspiAccessible* adopted, int32_t pid) {
+  if (adopted == nullptr) return {};
+  auto& handles = liveHandles();
+  auto it = handles.find(adopted);
+  if (it != handles.end()) {
+    if (auto existing = it->second.lock()) {
+      g_object_unref(adopted);
+      return AXUIElement(existing);
+    }
+  }
+  auto element = std::make_shared<const AtspiElement>(adopted, pid);
+  handles[adopted] = element;
+  return AXUIElement(element);
+}
+
+bool answering(AtspiAccessible* accessible) {
+  return hungApplications().count(busName(accessible)) == 0;
+}
+
+void noteCallTime(AtspiAccessible* accessible, std::chrono::steady_clock::duration spent) {
+  // A call that used up (nearly) the whole limit was cut off by it.
+  if (spent >= std::chrono::milliseconds(atspiCallLimitMs * 9 / 10))
+    hungApplications().insert(busName(accessible));
+}
+
+std::optional<std::string> takeString(gchar* text) {
+  if (text == nullptr) return std::nullopt;
+  std::string copy(text);
+  g_free(text);
+  return copy;
+}
+
+}  // namespace platform::linux_desktop

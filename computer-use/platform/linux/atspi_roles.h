@@ -1,0 +1,55 @@
+#pragma once
+// AT-SPI roles and action names in the accessibility vocabulary the core speaks.
+//
+// Roles (AT-SPI → "AXRole"; "AXSubrole" where one applies):
+//   application → AXApplication
+//   push button → AXButton; push button menu → AXMenuButton
+//   toggle button, check box → AXCheckBox (toggle button: subrole AXToggle)
+//   radio button → AXRadioButton
+//   entry, single-line text → AXTextField; password text → AXTextField (AXSecureTextField);
+//   multi-line text → AXTextArea
+//   combo box → AXComboBox when it holds a text entry, else AXPopUpButton
+//   menu item, check menu item, radio menu item, tear-off menu item → AXMenuItem
+//   menu → AXMenu; menu bar → AXMenuBar; link → AXLink; slider → AXSlider
+//   spin button → AXIncrementor; page tab → AXTab; page tab list → AXTabGroup
+//   table cell → AXCell; table row, list item → AXRow
+//   label, static → AXStaticText
+//   frame → AXWindow (AXStandardWindow); window → AXWindow (AXFloatingWindow);
+//   dialog, alert → AXWindow (AXDialog)
+//   document web → AXWebArea; panel, filler → AXGroup; image, icon → AXImage
+//   anything else → "AX" + the AT-SPI role name in upper camel case ("scroll bar" →
+//   AXScrollBar), so that nothing is lost.
+//
+// Actions: "click", "press", "toggle", "jump" → AXPress (the first of them an element has);
+// every other action keeps its AT-SPI name. An entry's "activate" is Enter, not a press.
+
+#include <atspi/atspi.h>
+
+#include <optional>
+#include <string>
+
+namespace platform::linux_desktop {
+
+// What an element's role needs besides the role itself to be named.
+struct RoleDetails {
+  bool multiLine = false;      // text: the multi-line state
+  bool holdsEntry = false;     // combo box: a text child
+};
+
+std::string axRole(AtspiRole role, const RoleDetails& details);
+std::optional<std::string> axSubrole(AtspiRole role);
+
+// Whether naming the role needs the details above (a state read or a look at the children).
+bool roleNeedsStates(AtspiRole role);
+bool roleNeedsChildren(AtspiRole role);
+
+// Top-level windows of an application: what "AXWindows" lists and "AXRaise" applies to.
+bool isWindowRole(AtspiRole role);
+
+// The AX action an AT-SPI action name stands for.
+std::string axAction(const std::string& atspiName);
+
+inline const std::string pressAction = "AXPress";
+inline const std::string raiseAction = "AXRaise";
+
+}  // namespace platform::linux_desktop

@@ -1,0 +1,30 @@
+#include "platform/linux/atspi_roles.h"
+
+#include <gtest/gtest.h>
+
+namespace platform::linux_desktop {
+namespace {
+
+TEST(AtspiRoles, RolesThatDependOnTheirDetails) {
+  EXPECT_EQ(axRole(ATSPI_ROLE_TEXT, {}), "AXTextField");
+  EXPECT_EQ(axRole(ATSPI_ROLE_TEXT, {.multiLine = true}), "AXTextArea");
+  EXPECT_EQ(axRole(ATSPI_ROLE_COMBO_BOX, {}), "AXPopUpButton");
+  EXPECT_EQ(axRole(ATSPI_ROLE_COMBO_BOX, {.holdsEntry = true}), "AXComboBox");
+  EXPECT_EQ(axRole(ATSPI_ROLE_PASSWORD_TEXT, {}), "AXTextField");
+  EXPECT_EQ(axSubrole(ATSPI_ROLE_PASSWORD_TEXT), "AXSecureTextField");
+}
+
+TEST(AtspiRoles, UnlistedRolesKeepTheirNameInUpperCamelCase) {
+  EXPECT_EQ(axRole(ATSPI_ROLE_SCROLL_BAR, {}), "AXScrollBar");
+  EXPECT_EQ(axRole(ATSPI_ROLE_TABLE_COLUMN_HEADER, {}), "AXTableColumnHeader");
+  EXPECT_EQ(axRole(ATSPI_ROLE_TREE_TABLE, {}), "AXTreeTable");
+}
+
+TEST(AtspiRoles, OnlyPressLikeActionsBecomeAXPress) {
+  for (const char* name : {"click", "press", "toggle", "jump"}) EXPECT_EQ(axAction(name), "AXPress");
+  EXPECT_EQ(axAction("activate"), "activate");
+  EXPECT_EQ(axAction("expand or contract"), "expand or contract");
+}
+
+}  // namespace
+}  // namespace platform::linux_desktop

@@ -1,0 +1,181 @@
+#include "platform/linux/atspi_tree.h"
+
+#include "platform/linux/atspi_roles.h"
+
+namespace platform::linux_desktop {
+namespace {
+
+bool contains(const Rect& r, int x, int y) {
+  return x >= r.origin.x && y >= r.origin.y && x < r.origin.x + r.size.width &&
+         y < r.origin.y + r.size.height;
+}
+
+std::optional<std::string> name(const AtspiElement& element) {
+  gchar* text = nullptr;
+  ask(element.accessible(), [&](GError** e) { text = atspi_accessible_get_name(element.accessible(), e); });
+  return takeString(text);
+}
+
+}  // namespace
+
+AtspiAccessible* findApplication(int32_t pid) {
+  if (!atspiReady()) return nullptr;
+  AtspiAccessible* desktop = atspi_get_desktop(0);
+  if (desktop == nullptr) return nullptr;
+  AtspiAccessible* found = nullptr;
+  gint count = 0;
+  ask(desktop, [&](GError** e) { count = atspi_accessible_get_child_count(desktop, e); });
+  for (gint i = 0; i < count && found == nullptr; ++i) {
+    AtspiAccessible* app = nullptr;
+    ask(desktop, [&](GError** e) { app = atspi_accessible_get_child_at_index(desktop, i, e); });
+    if (app == nullptr) continue;
+    guint appPid = 0;
+    if (ask(desktop, [&](GError** e) { appPid = atspi_accessible_get_process_id(app, e); }) &&
+        static_cast<int32_t>(appPid) == pid)
+      found = app;
+    else
+      g_object_unref(app);
+  }
+  g_object_unref(desktop);
+  return found;
+}
+
+std::optional<uint64_t> states(const AtspiElement& element) {
+  AtspiStateSet* set = nullptr;
+  ask(element.accessible(), [&](GError**) { set = atspi_accessible_get_state_set(element.accessible()); });
+  if (set == nullptr) return std::nullopt;
+  uint64_t bits = 0;
+  GArray* list = atspi_state_set_get_states(set);
+  for (guint i = 0; list != nullptr && i < list->len; ++i) {
+    auto state = g_array_index(list, AtspiStateType, i);
+    if (state < 64) bits |= uint64_t{1} << state;
+  }
+  if (list != nullptr) g_array_free(list, TRUE);
+  g_object_unref(set);
+  return bits;
+}
+
+std::vector<AXUIElement> children(const AtspiElement& element) {
+  std::vector<AXUIElement> result;
+  AtspiAccessible* a = element.accessible();
+  gint count = 0;
+  if (!ask(a, [&](GError** e) { count = atspi_accessible_get_child_count(a, e); })) return result;
+  for (gint i = 0; i < count; ++i) {
+    AtspiAccessible* child = nullptr;
+    if (!ask(a, [&](GError** e) { child = atspi_accessible_get_child_at_index(a, i, e); })) {
+      if (!answering(a)) break;
+      continue;
+    }
+    if (auto handle = wrap(child, element.pid())) result.push_back(handle);
+  }
+  return result;
+}
+
+AXUIElement parent(const AtspiElement& element) {
+  if (element.role() == ATSPI_ROLE_APPLICATION) return {};
+  AtspiAccessible* p = nullptr;
+  ask(element.accessible(), [&](GError** e) { p = atspi_accessible_get_parent(element.accessible(), e); });
+  return wrap(p, element.pid());
+}
+
+int indexInParent(const AtspiElement& element) {
+  gint index = -1;
+  ask(element.accessible(), [&](GError** e) { index = atspi_accessible_get_index_in_parent(element.accessible(), e); });
+  return index;
+}
+
+std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
+  std::vector<MatchedWindow> windows;
+  for (auto& child : children(application)) {
+    const AtspiElement* w = atspiElement(child);
+    if (auto role = w->role(); role && isWindowRole(*role)) windows.push_back({child, std::nullopt});
+  }
+  auto clients = clientWindows();
+  std::vector<bool> taken(clients.size(), false);
+  for (auto& window : windows) {
+    const AtspiElement& w = *atspiElement(window.element);
+    auto extents = w.extents(false);
+    if (!extents) continue;
+    Rect frame{{double(extents->x), double(extents->y)}, {double(extents->width), double(extents->height)}};
+    std::optional<std::string> title;
+    int chosen = -1;
+    for (int i = static_cast<int>(clients.size()) - 1; i >= 0; --i) {
+      if (taken[i] || clients[i].pid != w.pid() || !(clients[i].frame == frame)) continue;
+      if (chosen < 0) chosen = i;
+      if (!title) title = name(w).value_or("");
+      if (!title->empty() && clients[i].title == *title) {
+        chosen = i;
+        break;
+      }
+    }
+    if (chosen >= 0) {
+      taken[chosen] = true;
+      window.client = clients[chosen];
+    }
+  }
+  return windows;
+}
+
+AXUIElement applicationOf(const AtspiElement& element) {
+  if (element.role() == ATSPI_ROLE_APPLICATION) return wrap(g_object_ref(element.accessible()), element.pid());
+  AtspiAccessible* app = nullptr;
+  ask(element.accessible(), [&](GError** e) { app = atspi_accessible_get_application(element.accessible(), e); });
+  return wrap(app, element.pid());
+}
+
+namespace {
+
+// The active window, else the one made key in this run; for the main window also the
+// topmost viewable one, else any.
+AXUIElement pickWindow(const AtspiElement& application, bool focusedOnly) {
+  auto windows = matchedWindows(application);
+  auto byClient = [&](std::optional<Window> id) -> AXUIElement {
+    for (auto& w : windows)
+      if (id && w.client && w.client->id == *id) return w.element;
+    return {};
+  };
+  if (auto w = byClient(activeWindow())) return w;
+  for (auto& w : windows) {
+    auto bits = states(*atspiElement(w.element));
+    if (bits && hasState(*bits, ATSPI_STATE_ACTIVE)) return w.element;
+  }
+  if (auto w = byClient(keyWindow(application.pid()))) return w;
+  if (focusedOnly) return {};
+  if (auto target = keyTarget(application.pid()))
+    if (auto w = byClient(target->id)) return w;
+  return windows.empty() ? AXUIElement() : windows.front().element;
+}
+
+}  // namespace
+
+AXUIElement focusedWindow(const AtspiElement& application) { return pickWindow(application, true); }
+AXUIElement mainWindow(const AtspiElement& application) { return pickWindow(application, false); }
+
+AXUIElement elementAt(const AtspiElement& application, int x, int y) {
+  auto clients = clientWindows();
+  const ClientWindow* top = nullptr;
+  for (const auto& c : clients)
+    if (c.viewable && contains(c.frame, x, y)) top = &c;
+  if (top == nullptr || top->pid != application.pid()) return {};
+  AXUIElement current;
+  for (auto& w : matchedWindows(application))
+    if (w.client && w.client->id == top->id) current = w.element;
+  for (int depth = 0; current && depth < 64; ++depth) {
+    AtspiAccessible* a = atspiElement(current)->accessible();
+    AtspiComponent* component = atspi_accessible_get_component_iface(a);
+    if (component == nullptr) break;
+    AtspiAccessible* hit = nullptr;
+    ask(a, [&](GError** e) {
+      hit = atspi_component_get_accessible_at_point(component, x, y, ATSPI_COORD_TYPE_SCREEN, e);
+    });
+    g_object_unref(component);
+    if (hit == nullptr || hit == a) {
+      if (hit != nullptr) g_object_unref(hit);
+      break;
+    }
+    current = wrap(hit, application.pid());
+  }
+  return current;
+}
+
+}  // namespace platform::linux_desktop

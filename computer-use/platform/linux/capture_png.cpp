@@ -1,0 +1,94 @@
+#include "platform/linux/capture_png.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace platform::linux_desktop {
+namespace {
+
+// libpng's defaults print to standard error; errors unwind to the setjmp in encode instead.
+void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void onWarning(png_structp, png_const_charp) {}
+
+// One row of native-order 32-bit pixels to RGBA bytes, undoing the premultiplication.
+void toRGBA(const uint32_t* pixels, int width, bool hasAlpha, png_byte* out) {
+  for (int x = 0; x < width; ++x) {
+    uint32_t p = pixels[x];
+    uint32_t a = hasAlpha ? p >> 24 : 255;
+    uint32_t c[3] = {(p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff};
+    for (int i = 0; i < 3; ++i) {
+      if (a == 0) c[i] = 0;
+      else if (a < 255) c[i] = (c[i] * 255 + a / 2) / a;
+      out[i] = static_cast<png_byte>(c[i] > 255 ? 255 : c[i]);
+    }
+    out[3] = static_cast<png_byte>(a);
+    out += 4;
+  }
+}
+
+// Only plain C frames lie between libpng's longjmp and this function's setjmp, and everything
+// with a destructor lives in the caller.
+bool encode(FILE* file, cairo_surface_t* surface, png_byte* row) {
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const bool hasAlpha = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
+
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_compression_level(png, pngCompressionLevel);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) {
+    toRGBA(reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride), width,
+           hasAlpha, row);
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+bool writeSurfacePNG(cairo_surface_t* surface, const std::string& path) {
+  cairo_format_t format = cairo_image_surface_get_format(surface);
+  if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return false;
+  const int width = cairo_image_surface_get_width(surface);
+  if (width <= 0 || cairo_image_surface_get_height(surface) <= 0) return false;
+  cairo_surface_flush(surface);
+
+  // The activity directory holds pictures of the user's windows: no one else may read them.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  std::vector<png_byte> row(static_cast<size_t>(width) * 4);
+  bool written = encode(file, surface, row.data());
+  return std::fclose(file) == 0 && written;
+}
+
+}  // namespace platform::linux_desktop

@@ -1,0 +1,52 @@
+#pragma once
+// Installed desktop entries (the Linux counterpart of application bundles), read through
+// GIO, and the rule that finds a running process's entry.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::linux_desktop {
+
+struct DesktopEntry {
+  // The desktop-file id, such as "org.gnome.Calculator.desktop".
+  std::string id;
+  std::string name;
+  std::string path;
+  std::string startupWMClass;
+  // The base name of the program the entry runs.
+  std::string executable;
+  bool shownInMenus = false;
+};
+
+// What a running process shows of itself; "" for what is unknown.
+struct ProcessIdentity {
+  std::string wmInstance;
+  std::string wmClass;
+  // Base names of the program file and of the first command-line word.
+  std::string executable;
+  std::string command;
+};
+
+// The bundle identifier of an entry: its desktop-file id without ".desktop".
+std::string bundleIdentifier(const DesktopEntry& entry);
+
+// The base name of a program path ("" stays "").
+std::string programName(const std::string& path);
+
+// Every installed application entry, ordered by id; read once per run.
+const std::vector<DesktopEntry>& installedDesktopEntries();
+
+// The entry of a process: StartupWMClass equal to either half of WM_CLASS, then a desktop-file
+// id equal to either half ignoring ASCII case, then the program's base name; none otherwise.
+// Within each rule the first entry in order wins.
+const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
+                                      const ProcessIdentity& process);
+
+// The entry with that desktop-file id, or none.
+std::optional<DesktopEntry> desktopEntryWithId(const std::string& id);
+
+// The XDG application directories: the user's, then the system's, in XDG order.
+std::vector<std::string> applicationDirectories();
+
+}  // namespace platform::linux_desktop

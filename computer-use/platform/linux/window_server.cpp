@@ -1,0 +1,46 @@
+// The window list from the window manager's managed clients (EWMH).
+
+#include "platform/linux/backends.h"
+#include "platform/linux/window_server_clients.h"
+
+namespace platform::linux_desktop {
+namespace {
+
+class LinuxWindowServer : public WindowServer {
+ public:
+  // The reference window is not used: every caller asks for the whole list.
+  std::optional<Value> copyWindowInfo(uint32_t options, uint32_t) override {
+    auto clients = clientWindowsFrontToBack();
+    if (!clients) return std::nullopt;
+    Array list;
+    for (Window window : *clients) {
+      // A window that is gone fails here and is left out.
+      auto placement = windowPlacement(window);
+      if (!placement) continue;
+      if ((options & WindowListOption::onScreenOnly) && !placement->onScreen) continue;
+      const int layer = windowLayer(window);
+      if ((options & WindowListOption::excludeDesktopElements) && layer == WindowLayer::desktop)
+        continue;
+      const Rect& f = placement->frame;
+      Dictionary entry{
+          {WindowKey::layer, layer},
+          {WindowKey::number, static_cast<uint32_t>(window)},
+          {WindowKey::bounds, Dictionary{{BoundsKey::x, f.origin.x},
+                                         {BoundsKey::y, f.origin.y},
+                                         {BoundsKey::width, f.size.width},
+                                         {BoundsKey::height, f.size.height}}},
+          {WindowKey::isOnscreen, placement->onScreen},
+      };
+      if (auto pid = windowPid(window)) entry.emplace(WindowKey::ownerPid, *pid);
+      if (auto title = windowTitle(window)) entry.emplace(WindowKey::name, *title);
+      list.emplace_back(std::move(entry));
+    }
+    return Value(std::move(list));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<WindowServer> makeWindowServer() { return std::make_unique<LinuxWindowServer>(); }
+
+}  // namespace platform::linux_desktop

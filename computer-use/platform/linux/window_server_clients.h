@@ -1,0 +1,58 @@
+#pragma once
+// The window manager's managed client windows (EWMH), read property by property. Shared by
+// the window list and the running applications, which see windows the same way.
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/value.h"
+
+namespace platform::linux_desktop {
+
+// Window layers in the numbering the core expects: 0 is the ordinary window layer.
+namespace WindowLayer {
+inline constexpr int desktop = -2147483623;
+inline constexpr int normal = 0;
+inline constexpr int floating = 3;
+inline constexpr int dock = 20;
+inline constexpr int popUpMenu = 101;
+inline constexpr int overlay = 102;
+}  // namespace WindowLayer
+
+// The managed client windows, front to back; none without a window manager or X server.
+std::optional<std::vector<Window>> clientWindowsFrontToBack();
+
+// _NET_WM_PID, or none.
+std::optional<int32_t> windowPid(Window window);
+
+// The layer of the window's _NET_WM_WINDOW_TYPE (normal and dialog windows, and untyped ones
+// as EWMH reads them, are layer 0).
+int windowLayer(Window window);
+
+// _NET_WM_NAME, falling back to WM_NAME; valid UTF-8. None when the window has neither.
+std::optional<std::string> windowTitle(Window window);
+
+struct WindowClass {
+  std::string instance;
+  std::string className;
+};
+// WM_CLASS, or none.
+std::optional<WindowClass> windowClass(Window window);
+
+struct WindowPlacement {
+  // The client rectangle grown by _NET_FRAME_EXTENTS, in root coordinates.
+  Rect frame;
+  // Viewable and not _NET_WM_STATE_HIDDEN.
+  bool onScreen = false;
+};
+// None when the window is gone.
+std::optional<WindowPlacement> windowPlacement(Window window);
+
+// The text as valid UTF-8, invalid sequences replaced.
+std::string validUtf8(const std::string& text);
+
+}  // namespace platform::linux_desktop

@@ -1,0 +1,151 @@
+// Running applications are the processes owning managed windows, described by their desktop
+// entries; activation and launching go through the window manager and GIO.
+
+#include <X11/Xlib.h>
+#include <glib.h>
+
+#include <functional>
+#include <optional>
+
+#include "platform/linux/backends.h"
+#include "platform/linux/desktop_entries.h"
+#include "platform/linux/window_server_clients.h"
+#include "platform/linux/workspace_accessible_apps.h"
+#include "platform/linux/workspace_launch.h"
+#include "platform/linux/workspace_processes.h"
+#include "platform/linux/x11.h"
+
+namespace platform::linux_desktop {
+namespace {
+
+// `owner` is the process's windows (none for an application known only to the accessibility
+// bus); `accessibleName` gives its name there ("" when none), called only when no desktop
+// entry names the process so that a lookup of one process can spare the bus.
+RunningApplication describe(int32_t pid, const WindowOwner& owner,
+                            const std::function<std::string()>& accessibleName) {
+  const ProcessNames names = processNames(pid);
+  const WindowClass wmClass =
+      owner.frontWindow == None ? WindowClass{} : windowClass(owner.frontWindow).value_or(WindowClass{});
+  const DesktopEntry* entry = matchDesktopEntry(
+      installedDesktopEntries(),
+      ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command});
+  RunningApplication app;
+  app.processIdentifier = pid;
+  if (entry) {
+    app.localizedName = entry->name;
+    app.bundleIdentifier = bundleIdentifier(*entry);
+    app.bundlePath = entry->path;
+  } else if (std::string name = accessibleName(); !name.empty()) {
+    app.localizedName = name;
+  } else if (!wmClass.className.empty()) {
+    app.localizedName = wmClass.className;
+  } else if (!names.shortName.empty()) {
+    app.localizedName = names.shortName;
+  }
+  const bool shownInMenus = entry && entry->shownInMenus;
+  app.activationPolicy = owner.ownsNormalWindow || shownInMenus ? ActivationPolicy::regular
+                                                                : ActivationPolicy::accessory;
+  return app;
+}
+
+// What a freshly launched process is before it has windows: its entry.
+RunningApplication describeLaunched(int32_t pid, const std::string& path) {
+  RunningApplication app;
+  app.processIdentifier = pid;
+  for (const DesktopEntry& entry : installedDesktopEntries()) {
+    if (entry.path != path) continue;
+    app.localizedName = entry.name;
+    app.bundleIdentifier = bundleIdentifier(entry);
+    app.bundlePath = entry.path;
+    app.activationPolicy = entry.shownInMenus ? ActivationPolicy::regular : ActivationPolicy::accessory;
+  }
+  return app;
+}
+
+void discardLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+class LinuxWorkspace : public Workspace {
+ public:
+  // GIO's warnings about broken desktop files must not reach standard error.
+  LinuxWorkspace() { g_log_set_default_handler(discardLogMessage, nullptr); }
+
+  // Ordered by process id, which is close to the order of starting.
+  std::vector<RunningApplication> runningApplications() override {
+    auto owners = windowOwners();
+    AccessibleApplications accessible;
+    for (const auto& [pid, app] : accessible.byPid()) owners.try_emplace(pid);
+    std::vector<RunningApplication> apps;
+    for (const auto& [pid, owner] : owners)
+      apps.push_back(describe(pid, owner, [&, pid = pid] { return accessible.name(pid); }));
+    return apps;
+  }
+
+  std::optional<RunningApplication> runningApplication(int32_t pid) override {
+    std::optional<AccessibleApplications> accessible;
+    auto accessibleName = [&] {
+      if (!accessible) accessible.emplace();
+      return accessible->name(pid);
+    };
+    const auto owners = windowOwners();
+    if (auto it = owners.find(pid); it != owners.end()) return describe(pid, it->second, accessibleName);
+    accessible.emplace();
+    if (!accessible->contains(pid)) return std::nullopt;
+    return describe(pid, WindowOwner{}, accessibleName);
+  }
+
+  std::optional<RunningApplication> frontmostApplication() override {
+    auto pid = activeWindowOwner();
+    return pid ? runningApplication(*pid) : std::nullopt;
+  }
+
+  void activate(const RunningApplication& application) override {
+    const auto owners = windowOwners();
+    auto it = owners.find(application.processIdentifier);
+    Display* d = display();
+    if (it == owners.end() || d == nullptr) return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = it->second.frontWindow;
+    event.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
+    event.xclient.format = 32;
+    // Source 2: a request on the user's behalf, which window managers do not refuse as
+    // focus stealing.
+    event.xclient.data.l[0] = 2;
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(d);
+  }
+
+  std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) override {
+    if (bundleIdentifier.empty() || bundleIdentifier.find('/') != std::string::npos)
+      return std::nullopt;
+    auto entry = desktopEntryWithId(bundleIdentifier + ".desktop");
+    if (!entry || entry->path.empty()) return std::nullopt;
+    return entry->path;
+  }
+
+  std::vector<std::string> applicationDirectories() override {
+    return linux_desktop::applicationDirectories();
+  }
+
+  std::string bundleExtension() override { return ".desktop"; }
+
+  // The window manager decides whether a new window takes the focus; the core gives it back.
+  void openApplication(const std::string& bundlePath, bool, OpenCompletion completion) override {
+    openURLs({}, bundlePath, false, std::move(completion));
+  }
+
+  void openURLs(const std::vector<std::string>& urls, const std::string& bundlePath, bool,
+                OpenCompletion completion) override {
+    launchDesktopEntry(
+        bundlePath, urls, [&](int32_t pid) { return describeLaunched(pid, bundlePath); },
+        completion);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Workspace> makeWorkspace() { return std::make_unique<LinuxWorkspace>(); }
+
+}  // namespace platform::linux_desktop

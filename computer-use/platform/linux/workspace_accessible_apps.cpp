@@ -1,0 +1,122 @@
+#include "platform/linux/workspace_accessible_apps.h"
+
+#include <dbus/dbus.h>
+
+#include <vector>
+
+#include "platform/linux/atspi_element.h"
+#include "platform/linux/window_server_clients.h"
+
+namespace platform::linux_desktop {
+namespace {
+
+// Sends every call at once and then collects the answers, so that N calls cost one round trip
+// (or one time limit) instead of N. Takes the calls (null ones are skipped); an answer is null
+// when the call failed, timed out or there is no bus.
+std::vector<DBusMessage*> callAll(DBusConnection* bus, const std::vector<DBusMessage*>& calls) {
+  std::vector<DBusPendingCall*> pending(calls.size(), nullptr);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i] == nullptr) continue;
+    if (bus != nullptr) dbus_connection_send_with_reply(bus, calls[i], &pending[i], atspiCallLimitMs);
+    dbus_message_unref(calls[i]);
+  }
+  std::vector<DBusMessage*> replies(calls.size(), nullptr);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (pending[i] == nullptr) continue;
+    dbus_pending_call_block(pending[i]);
+    DBusMessage* reply = dbus_pending_call_steal_reply(pending[i]);
+    dbus_pending_call_unref(pending[i]);
+    if (reply != nullptr && dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
+      dbus_message_unref(reply);
+      reply = nullptr;
+    }
+    replies[i] = reply;
+  }
+  return replies;
+}
+
+// A method call with string arguments, or null.
+DBusMessage* methodCall(const char* destination, const char* path, const char* interface,
+                        const char* method, std::vector<const char*> arguments) {
+  if (destination == nullptr || path == nullptr) return nullptr;
+  DBusMessage* call = dbus_message_new_method_call(destination, path, interface, method);
+  if (call == nullptr) return nullptr;
+  for (const char*& argument : arguments) {
+    if (!dbus_message_append_args(call, DBUS_TYPE_STRING, &argument, DBUS_TYPE_INVALID)) {
+      dbus_message_unref(call);
+      return nullptr;
+    }
+  }
+  return call;
+}
+
+uint32_t processIdOf(DBusMessage* reply) {
+  dbus_uint32_t pid = 0;
+  if (reply != nullptr) dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &pid, DBUS_TYPE_INVALID);
+  return pid;
+}
+
+// The string inside a Properties.Get answer's variant.
+std::string variantString(DBusMessage* reply) {
+  DBusMessageIter it, variant;
+  if (reply == nullptr || !dbus_message_iter_init(reply, &it) ||
+      dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_VARIANT)
+    return "";
+  dbus_message_iter_recurse(&it, &variant);
+  if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_STRING) return "";
+  const char* text = nullptr;
+  dbus_message_iter_get_basic(&variant, &text);
+  return validUtf8(text ? text : "");
+}
+
+void release(std::vector<DBusMessage*>& replies) {
+  for (DBusMessage* reply : replies)
+    if (reply != nullptr) dbus_message_unref(reply);
+}
+
+}  // namespace
+
+AccessibleApplications::AccessibleApplications() {
+  if (!atspiReady()) return;
+  AtspiAccessible* desktop = atspi_get_desktop(0);
+  if (desktop == nullptr) return;
+  gint count = 0;
+  ask(desktop, [&](GError** e) { count = atspi_accessible_get_child_count(desktop, e); });
+  std::vector<AtspiAccessible*> children;
+  for (gint i = 0; i < count; ++i) {
+    AtspiAccessible* app = nullptr;
+    ask(desktop, [&](GError** e) { app = atspi_accessible_get_child_at_index(desktop, i, e); });
+    if (app != nullptr) children.push_back(app);
+  }
+  g_object_unref(desktop);
+  std::vector<DBusMessage*> calls;
+  for (AtspiAccessible* child : children) {
+    const AtspiObject* object = ATSPI_OBJECT(child);
+    const char* busName = object->app ? object->app->bus_name : nullptr;
+    calls.push_back(methodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                               "GetConnectionUnixProcessID", {busName}));
+    calls.push_back(methodCall(busName, object->path, "org.freedesktop.DBus.Properties", "Get",
+                               {"org.a11y.atspi.Accessible", "Name"}));
+  }
+  std::vector<DBusMessage*> replies = callAll(atspi_get_a11y_bus(), calls);
+  for (size_t i = 0; i < children.size(); ++i) {
+    const uint32_t pid = processIdOf(replies[2 * i]);
+    if (pid > 0 && pid <= 0x7fffffff && apps_.emplace(static_cast<int32_t>(pid), children[i]).second) {
+      names_.emplace(static_cast<int32_t>(pid), variantString(replies[2 * i + 1]));
+      continue;
+    }
+    g_object_unref(children[i]);
+  }
+  release(replies);
+}
+
+AccessibleApplications::~AccessibleApplications() {
+  for (const auto& [pid, app] : apps_) g_object_unref(app);
+}
+
+std::string AccessibleApplications::name(int32_t pid) const {
+  auto known = names_.find(pid);
+  return known == names_.end() ? "" : known->second;
+}
+
+}  // namespace platform::linux_desktop

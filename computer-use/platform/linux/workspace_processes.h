@@ -1,0 +1,34 @@
+#pragma once
+// The processes that own managed windows, as the running applications are built from them.
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace platform::linux_desktop {
+
+struct WindowOwner {
+  // The owner's frontmost managed window, preferring windows of the ordinary layer.
+  Window frontWindow = None;
+  bool ownsNormalWindow = false;
+};
+
+// Every process owning a managed window, by process id; empty without a window manager.
+std::map<int32_t, WindowOwner> windowOwners();
+
+// The owner of _NET_ACTIVE_WINDOW, or none.
+std::optional<int32_t> activeWindowOwner();
+
+// What /proc tells of a process: base names of its program file and of its first
+// command-line word, and its short name; "" for what cannot be read.
+struct ProcessNames {
+  std::string executable;
+  std::string command;
+  std::string shortName;
+};
+ProcessNames processNames(int32_t pid);
+
+}  // namespace platform::linux_desktop

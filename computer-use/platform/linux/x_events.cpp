@@ -1,0 +1,203 @@
+#include "platform/linux/x_events.h"
+
+#include <X11/Xatom.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/linux/keymap.h"
+#include "platform/linux/x11.h"
+#include "platform/linux/x_events_windows.h"
+
+namespace platform::linux_desktop {
+namespace {
+
+// The server's clock: read once through a property change on a window of our own, then
+// advanced with the local monotonic clock, so stamps never run ahead of the server.
+Time serverTime() {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point base;
+  static Time baseTime = [] {
+    Display* d = display();
+    Time t = CurrentTime;
+    if (d != nullptr) {
+      XSetWindowAttributes attributes{};
+      attributes.event_mask = PropertyChangeMask;
+      Window w = XCreateWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, InputOnly,
+                               CopyFromParent, CWEventMask, &attributes);
+      unsigned char nothing = 0;
+      XChangeProperty(d, w, XA_WM_NAME, XA_STRING, 8, PropModeAppend, &nothing, 0);
+      XSync(d, False);
+      XEvent event;
+      if (XCheckTypedWindowEvent(d, w, PropertyNotify, &event)) t = event.xproperty.time;
+      XDestroyWindow(d, w);
+      XSync(d, False);
+      takeError();
+    }
+    base = Clock::now();
+    return t;
+  }();
+  if (baseTime == CurrentTime) return CurrentTime;
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - base);
+  return baseTime + static_cast<Time>(elapsed.count());
+}
+
+std::optional<int64_t> field(const CGEvent& event, uint32_t number) {
+  std::optional<int64_t> value;
+  for (const auto& [f, v] : event.fields)
+    if (f == number) value = v;
+  return value;
+}
+
+// GTK counts two presses less than its double-click time (400 ms by default) apart as a double
+// click; the off-screen primer does not break the count, since GTK drops events outside its
+// windows. So a new gesture waits, when it has to, until that time has passed since the last
+// press any run sent, kept on the root window for the runs that follow: the stamps stay the
+// server's real time, never ahead of it.
+constexpr Time gestureGapMs = 500;
+
+Atom lastPressProperty() { return atom("_DORV_LAST_GESTURE_PRESS"); }
+
+void separateFromLastPress(Display* d) {
+  auto last = cardinalProperty(DefaultRootWindow(d), lastPressProperty(), XA_CARDINAL);
+  if (!last || last->empty()) return;
+  Time ready = static_cast<Time>((*last)[0]) + gestureGapMs;
+  Time now = serverTime();
+  if (now != CurrentTime && now < ready && ready - now <= gestureGapMs)
+    std::this_thread::sleep_for(std::chrono::milliseconds(ready - now));
+}
+
+void rememberPress(Display* d, Time time) {
+  long stamp = static_cast<long>(time);
+  XChangeProperty(d, DefaultRootWindow(d), lastPressProperty(), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&stamp), 1);
+}
+
+void send(Display* d, Window window, XEvent& event) {
+  XSendEvent(d, window, False, 0, &event);
+}
+
+std::optional<ClientWindow> mouseTarget(int32_t pid, const CGEvent& event) {
+  if (auto number = field(event, RecordField::windowNumber))
+    return clientWindow(static_cast<Window>(*number));
+  return keyTarget(pid);
+}
+
+void postMouse(int32_t pid, const CGEvent& event) {
+  Display* d = display();
+  auto target = mouseTarget(pid, event);
+  if (d == nullptr || !target) return;
+  // Frame-relative window location → client-relative.
+  Point inClient = event.windowLocation
+                       ? Point{event.windowLocation->x - (target->client.origin.x - target->frame.origin.x),
+                               event.windowLocation->y - (target->client.origin.y - target->frame.origin.y)}
+                       : Point{event.location.x - target->client.origin.x,
+                               event.location.y - target->client.origin.y};
+  int x = static_cast<int>(inClient.x), y = static_cast<int>(inClient.y);
+  int rootX = static_cast<int>(event.location.x), rootY = static_cast<int>(event.location.y);
+  Window root = DefaultRootWindow(d);
+  static std::optional<int64_t> lastGroup;
+  if (auto group = field(event, RecordField::clickGroup); group != lastGroup) {
+    lastGroup = group;
+    separateFromLastPress(d);
+  }
+  Time time = serverTime();
+
+  XEvent e{};
+  switch (event.type) {
+    case CGEventType::mouseMoved:
+      e.xcrossing = XCrossingEvent{EnterNotify, 0, True, d, target->id, root, None, time, x, y,
+                                   rootX, rootY, NotifyNormal, NotifyNonlinear, True, False, 0};
+      send(d, target->id, e);
+      [[fallthrough]];
+    case CGEventType::leftMouseDragged: {
+      unsigned held = event.type == CGEventType::leftMouseDragged ? Button1Mask : 0;
+      e.xmotion = XMotionEvent{MotionNotify, 0, True, d, target->id, root, None, time, x, y,
+                               rootX, rootY, held, NotifyNormal, True};
+      send(d, target->id, e);
+      break;
+    }
+    case CGEventType::leftMouseDown:
+    case CGEventType::leftMouseUp: {
+      bool down = event.type == CGEventType::leftMouseDown;
+      e.xbutton = XButtonEvent{down ? ButtonPress : ButtonRelease, 0, True, d, target->id, root,
+                               None, time, x, y, rootX, rootY, down ? 0u : Button1Mask, Button1,
+                               True};
+      send(d, target->id, e);
+      if (down) rememberPress(d, time);
+      break;
+    }
+    default: return;
+  }
+  XFlush(d);
+}
+
+void sendKey(Display* d, Window window, bool press, const KeyStroke& stroke, unsigned extraState) {
+  XEvent e{};
+  e.xkey = XKeyEvent{press ? KeyPress : KeyRelease, 0, True, d, window, DefaultRootWindow(d),
+                     None, serverTime(), 1, 1, 1, 1, stroke.state | extraState, stroke.code, True};
+  send(d, window, e);
+}
+
+// UTF-16 units → code points; a carriage return and line feed together are one line break.
+std::u32string codePoints(const std::u16string& units) {
+  std::u32string out;
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c == U'\n' && !out.empty() && out.back() == U'\r') continue;
+    out += c;
+  }
+  return out;
+}
+
+void postKey(int32_t pid, const CGEvent& event) {
+  Display* d = display();
+  auto target = keyTarget(pid);
+  if (d == nullptr || !target) return;
+  bool down = event.type == CGEventType::keyDown;
+  if (!event.unicode.empty()) {
+    if (!down) return;
+    for (char32_t c : codePoints(event.unicode)) {
+      withKeyFor(keysymForCodePoint(c), [&](const KeyStroke& stroke) {
+        sendKey(d, target->id, true, stroke, 0);
+        sendKey(d, target->id, false, stroke, 0);
+        XFlush(d);
+      });
+    }
+    return;
+  }
+  auto sym = keysymForMacKeyCode(event.keyCode);
+  if (!sym) return;
+  withKeyFor(*sym, [&](const KeyStroke& stroke) {
+    sendKey(d, target->id, down, stroke, modifierState(event.flags));
+    XFlush(d);
+  });
+}
+
+}  // namespace
+
+void postEvent(int32_t pid, const CGEvent& event) {
+  if (event.type == CGEventType::keyDown || event.type == CGEventType::keyUp)
+    postKey(pid, event);
+  else
+    postMouse(pid, event);
+}
+
+void postFocusChange(Window window, bool gained) {
+  Display* d = display();
+  if (d == nullptr) return;
+  XEvent e{};
+  e.xfocus = XFocusChangeEvent{gained ? FocusIn : FocusOut, 0, True, d, window, NotifyNormal,
+                               NotifyNonlinear};
+  send(d, window, e);
+  XFlush(d);
+}
+
+}  // namespace platform::linux_desktop

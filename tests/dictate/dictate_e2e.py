@@ -1,0 +1,104 @@
+"""Drives dorv-dictate through its standard streams while a spoken sample plays into the
+headless desktop's microphone, and checks the protocol and the transcript."""
+import json
+import os
+import subprocess
+import sys
+import threading
+import time
+
+SERVICE, SAMPLE = sys.argv[1], sys.argv[2]
+KEYWORDS = ["weather", "today", "sunny", "warm", "window", "kitchen"]
+TYPES = {"ready", "state", "level", "partial", "final", "error"}
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+class Service:
+    def __init__(self):
+        self.proc = subprocess.Popen([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE)
+        self.events = []
+        self.raw = []
+        self.cond = threading.Condition()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            with self.cond:
+                self.raw.append(line)
+                try:
+                    self.events.append(json.loads(line))
+                except ValueError:
+                    self.events.append(None)
+                self.cond.notify_all()
+
+    def send(self, cmd):
+        self.proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
+        self.proc.stdin.flush()
+
+    def wait_for(self, predicate, what, timeout=30):
+        with self.cond:
+            if not self.cond.wait_for(lambda: any(e and predicate(e) for e in self.events), timeout):
+                raise SystemExit(f"no {what} within {timeout} s; got {self.events}")
+
+
+def play(path):
+    subprocess.run(["paplay", "-s", os.environ["TEST_PULSE_SERVER"], "-d", "virt", path], check=True,
+                   timeout=60)
+
+
+def main():
+    service = Service()
+    service.wait_for(lambda e: e.get("type") == "ready", "ready event")
+    service.send("prewarm")
+    service.send("start")
+    service.wait_for(lambda e: e.get("state") == "listening", "listening state")
+    play(SAMPLE)
+    time.sleep(1.5)  # the recogniser's end of utterance comes about 0.5 s after speech ends
+    service.send("stop")
+    service.wait_for(lambda e: e.get("state") == "idle", "idle state")
+    service.proc.stdin.close()
+    status = service.proc.wait(timeout=60)
+    stderr = service.proc.stderr.read()
+
+    check(status == 0, f"exit status {status}")
+    check(stderr == b"", f"standard error not empty: {stderr[:200]!r}")
+    events = service.events
+    check(all(isinstance(e, dict) and e.get("type") in TYPES for e in events),
+          "every line is a JSON object of a known type")
+    check(all(line.endswith(b"\n") and line.count(b"\n") == 1 for line in service.raw), "one event per line")
+    check(events and events[0] == {"type": "ready", "ok": True, "locale": "en-US", "installed": True},
+          f"first event is ready: {events[:1]}")
+
+    states = [e["state"] for e in events if e.get("type") == "state"]
+    check(states == ["ready", "ready", "listening", "idle", "idle"], f"states {states}")
+    check(not any(e.get("type") == "error" for e in events), "no error events")
+
+    listening = next(i for i, e in enumerate(events) if e.get("state") == "listening")
+    levels = [e["value"] for e in events if e.get("type") == "level"]
+    check(all(isinstance(v, int) and 0 <= v <= 100 for v in levels), "level values 0..100")
+    check(len(levels) > 20 and max(levels) > 30, f"levels follow the speech: {len(levels)}, max {max(levels, default=0)}")
+    check(all(e.get("type") != "level" for e in events[:listening]), "no level before listening")
+
+    transcripts = [e for e in events if e.get("type") in ("partial", "final")]
+    check(all(e["run"] == 0 for e in transcripts), "every transcript carries run 0")
+    check(all(e["text"] for e in transcripts if e["type"] == "partial"), "partials have text")
+    check(any(e["type"] == "partial" for e in transcripts), "partials arrive while speaking")
+    finals = " ".join(e["text"] for e in transcripts if e["type"] == "final").lower().split()
+    heard = [k for k in KEYWORDS if k in finals]
+    check(len(heard) >= 4, f"final transcript {' '.join(finals)!r} has only {heard} of {KEYWORDS}")
+
+    if failures:
+        print("\n".join(failures))
+        print("events:", [e for e in events if e.get("type") != "level"])
+        sys.exit(1)
+    print("ok:", " ".join(finals))
+
+
+main()
