@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "apps/running.h"
+#include "capture/whole_file.h"
 #include "cli/commands.h"
 #include "cli/globals.h"
 #include "cli/key_open_commands.h"
@@ -36,7 +37,8 @@ void askDorvForPermissionSetup() {
   // Whole-file replacement, so the host never reads half a request.
   const std::string path = activityDir + "/needs-permission";
   std::string body = Json{{"at", system.timeSince1970() * 1000.0}}.dump();
-  if (system.writeFile(path + ".tmp", body)) system.rename(path + ".tmp", path);
+  const std::string temporary = temporaryPathFor(path);
+  if (system.writeFile(temporary, body)) system.rename(temporary, path);
 }
 
 namespace {

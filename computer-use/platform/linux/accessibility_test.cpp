@@ -115,7 +115,8 @@ TEST_F(SampleApp, HitTestingFindsTheDeepestElementOfTheTopWindow) {
   Rect f = frame(button);
   float x = float(f.origin.x + f.size.width / 2), y = float(f.origin.y + f.size.height / 2);
   AXUIElement hit;
-  ASSERT_EQ(ax->copyElementAtPosition(app->root, x, y, &hit), 0);
+  // The window manager may still be placing the window when the test begins.
+  ASSERT_TRUE(eventually([&] { return ax->copyElementAtPosition(app->root, x, y, &hit) == 0; }));
   // The button or the label inside it.
   AXUIElement pressable = hit;
   if (stringAttr(*ax, hit, "AXRole") != "AXButton") pressable = *attr(*ax, hit, "AXParent").get<AXUIElement>();

@@ -9,7 +9,6 @@
 namespace platform::linux_desktop {
 namespace {
 
-void dropLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 // Applications that let a call run into the time limit, by bus name.
 std::set<std::string>& hungApplications() {
@@ -31,9 +30,6 @@ std::map<const AtspiAccessible*, std::weak_ptr<const AtspiElement>>& liveHandles
 
 bool atspiReady() {
   static const bool ready = [] {
-    // libatspi and GObject log through g_log (the writer function, which GLib lets a process
-    // set only once, is left alone).
-    g_log_set_default_handler(dropLogMessage, nullptr);
     // libdbus's own variable: without it a connection attempt would autolaunch a bus.
     const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (session == nullptr || *session == '\0') return false;

@@ -62,13 +62,8 @@ RunningApplication describeLaunched(int32_t pid, const std::string& path) {
   return app;
 }
 
-void discardLogMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-
 class LinuxWorkspace : public Workspace {
  public:
-  // GIO's warnings about broken desktop files must not reach standard error.
-  LinuxWorkspace() { g_log_set_default_handler(discardLogMessage, nullptr); }
-
   // Ordered by process id, which is close to the order of starting.
   std::vector<RunningApplication> runningApplications() override {
     auto owners = windowOwners();
