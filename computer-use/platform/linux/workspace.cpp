@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 #include <glib.h>
+#include <unistd.h>
 
 #include <functional>
 #include <optional>
@@ -110,6 +111,12 @@ class LinuxWorkspace : public Workspace {
     XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
                &event);
     XFlush(d);
+    // The window manager acts on the request in its own time; callers rely on the change.
+    constexpr int pollMicros = 10'000;
+    constexpr int boundMicros = 1'000'000;
+    for (int waited = 0; waited < boundMicros && activeWindowOwner() != application.processIdentifier;
+         waited += pollMicros)
+      usleep(pollMicros);
   }
 
   std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) override {

@@ -2,7 +2,12 @@
 
 #include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/linux/workspace_processes.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -13,6 +18,23 @@ void rememberPid(GDesktopAppInfo*, GPid pid, gpointer data) {
   // With several processes (one per file for %f entries) the first one is the application.
   auto* launched = static_cast<GPid*>(data);
   if (*launched == 0) *launched = pid;
+}
+
+// Spawning is not launching: the application has finished launching once it shows a managed
+// window (the window manager may give that window the focus, which the caller wants to see),
+// once it has exited (it handed over to a running instance), or after a bound.
+void waitUntilLaunched(GPid pid) {
+  constexpr int pollMicros = 20'000;
+  constexpr int boundMicros = 5'000'000;
+  constexpr int focusSettleMicros = 200'000;
+  for (int waited = 0; waited < boundMicros; waited += pollMicros) {
+    if (kill(pid, 0) != 0 && errno == ESRCH) return;
+    if (windowOwners().count(pid)) {
+      usleep(focusSettleMicros);
+      return;
+    }
+    usleep(pollMicros);
+  }
 }
 
 }  // namespace
@@ -43,6 +65,7 @@ void launchDesktopEntry(const std::string& path, const std::vector<std::string>&
   if (!launched) {
     outcome.error = error && error->message ? error->message : "The application didn't start.";
   } else if (pid > 0) {
+    waitUntilLaunched(pid);
     outcome.application = describe(pid);
   }
   if (error) g_error_free(error);

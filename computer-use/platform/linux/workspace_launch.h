@@ -10,7 +10,8 @@ namespace platform::linux_desktop {
 
 // Runs the entry at `path` with the URIs handed over as its Exec line asks (%u, %f...), in a
 // session of its own with its standard streams on /dev/null. Reports the launched process
-// (described by `describe`), or GIO's error, to `completion` before returning.
+// (described by `describe`) once it has shown a window or exited (at most a few seconds), or
+// GIO's error, to `completion` before returning.
 void launchDesktopEntry(const std::string& path, const std::vector<std::string>& uris,
                         const std::function<RunningApplication(int32_t pid)>& describe,
                         const OpenCompletion& completion);
