@@ -90,7 +90,7 @@ class Acting(unittest.TestCase):
         clicked = self.run_ok("click", str(self.sample.pid), "--index", str(index))
         self.assertEqual(clicked["via"], "AXPress")
         self.assertEqual(clicked["clicked"], f'[{index}] AXButton "Press me"')
-        self.sample.log.wait_for(lambda e: e["event"] == "clicked" and e.get("label", "").startswith("Pressed"))
+        self.sample.log.wait_for(lambda e: e["event"] == "clicked" and e.get("label", "").startswith("Pressed"), timeout=20)
         self.assert_front_kept()
 
         # The listed position is a window pixel that lies on the button. The window is covered
@@ -98,14 +98,14 @@ class Acting(unittest.TestCase):
         presses = len([e for e in self.sample.log.events() if e["event"] == "clicked" and "label" in e])
         clicked = self.run_ok("click", str(self.sample.pid), "--at", f"{x},{y}")
         self.assertIn(clicked["clicked"], ('AXButton "Press me"', f"{x},{y}"))
-        self.sample.log.wait_for(lambda e: e["event"] == "clicked" and e.get("label") == f"Pressed {presses + 1}")
+        self.sample.log.wait_for(lambda e: e["event"] == "clicked" and e.get("label") == f"Pressed {presses + 1}", timeout=20)
 
     def test_background_click_on_a_point_without_a_press_action(self):
         result = self.screenshot()
         _, _, _, x, y = find(result, "CheckBox", "Enable feature")
         clicked = self.run_ok("click", str(self.sample.pid), "--at", f"{x},{y}", "--say", "Ticking the box")
         self.assertIn(clicked["via"], ("AXPress", "background click"))
-        self.sample.log.wait_for(lambda e: e["event"] == "toggled")
+        self.sample.log.wait_for(lambda e: e["event"] == "toggled", timeout=20)
         self.assert_front_kept()
 
     def test_type_into_the_entry_through_accessibility_and_as_keys(self):
@@ -113,12 +113,12 @@ class Acting(unittest.TestCase):
         index = find(result, "TextField", "Type here")[0]
         typed = self.run_ok("type", str(self.sample.pid), "--index", str(index), "--text", "héllo")
         self.assertEqual(typed["typed"], "héllo")
-        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and "héllo" in e.get("text", ""))
+        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and "héllo" in e.get("text", ""), timeout=20)
         self.assert_front_kept()
 
         typed = self.run_ok("type", str(self.sample.pid), "--index", str(index), "--text", "ab€", "--keys")
         self.assertEqual(typed["via"], "key events")
-        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and e.get("text", "").endswith("ab€"))
+        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and e.get("text", "").endswith("ab€"), timeout=20)
         self.assert_front_kept()
 
     def test_drag_the_slider(self):
@@ -127,7 +127,7 @@ class Acting(unittest.TestCase):
         frame = next(w for w in desktop.windows_of(self.sample.pid) if w["id"] == self.sample.window)["frame"]
         dragged = self.run_ok("drag", str(self.sample.pid), "--from", f"{x},{y}", "--to", f"{frame[2] - 5},{y}")
         self.assertEqual(dragged["dragged"], f"{x},{y} -> {frame[2] - 5},{y}")
-        self.sample.log.wait_for(lambda e: e["event"] == "value-changed" and e["value"] > 50)
+        self.sample.log.wait_for(lambda e: e["event"] == "value-changed" and e["value"] > 50, timeout=20)
         self.assert_front_kept()
 
     def test_focus_brings_the_window_front(self):

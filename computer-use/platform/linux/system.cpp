@@ -120,7 +120,7 @@ class LinuxSystem : public System {
   }
 
   std::optional<int> openLockFile(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return std::nullopt;
     return fd;
   }
