@@ -69,6 +69,15 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def thread_cpu_seconds(pid):
+    """CPU seconds of each thread, by thread id."""
+    times = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        fields = open(f"/proc/{pid}/task/{tid}/stat").read().rsplit(")", 1)[1].split()
+        times[tid] = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    return times
+
+
 def peak_rss_mb(pid):
     for line in open(f"/proc/{pid}/status"):
         if line.startswith("VmHWM:"):
@@ -111,6 +120,7 @@ def main():
         send("start")
         t_listening = wait_for(lambda e: e.get("state") == "listening")
         cpu_before = cpu_seconds(proc.pid)
+        threads_before = thread_cpu_seconds(proc.pid)
         spans, audio_seconds = [], 0.0
         for path in samples:
             begin = time.monotonic()
@@ -120,6 +130,8 @@ def main():
             audio_seconds += float(subprocess.run(["soxi", "-D", path], capture_output=True, text=True).stdout)
             time.sleep(PAUSE)
         cpu = cpu_seconds(proc.pid) - cpu_before
+        threads = thread_cpu_seconds(proc.pid)
+        thread_cpu = sorted((threads[t] - threads_before.get(t, 0) for t in threads), reverse=True)
         rss = peak_rss_mb(proc.pid)
         send("stop")
         proc.stdin.close()
@@ -145,6 +157,7 @@ def main():
     print(f"final after end of sentence audio:           mean {sum(final_delays) / max(len(final_delays), 1):.2f} s,"
           f" max {max(final_delays, default=0):.2f} s")
     print(f"CPU per second of audio:    {cpu / audio_seconds:.3f} s")
+    print(f"  by thread, busiest first: {', '.join(f'{c / audio_seconds:.3f}' for c in thread_cpu if c > 0)}")
     print(f"peak RSS:                   {rss:.0f} MB")
     print(f"word error rate:            dorv-dictate {wer(hypotheses):.1%}, pocketsphinx_continuous {wer(direct):.1%}")
     for sentence, hyp in zip(SENTENCES, hypotheses):

@@ -18,9 +18,11 @@ const std::string dictionary = modelDir + "/cmudict-en-us.dict";
 
 ps_decoder_t* loadDecoder() {
   if (!modelPresent()) return nullptr;
+  // Three Gaussians per frame instead of four: less scoring work, and on average over where
+  // speech falls against the frame grid no less accurate with this model.
   cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acousticModel.c_str(), "-lm",
-                                 languageModel.c_str(), "-dict", dictionary.c_str(), "-logfn", "/dev/null",
-                                 nullptr);
+                                 languageModel.c_str(), "-dict", dictionary.c_str(), "-topn", "3", "-logfn",
+                                 "/dev/null", nullptr);
   if (!config) return nullptr;
   ps_decoder_t* decoder = ps_init(config);
   cmd_ln_free_r(config);
