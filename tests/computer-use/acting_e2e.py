@@ -13,18 +13,18 @@ import desktop
 LINE = re.compile(r'^\[(\d+)\] (\S+) "(.*)" @(-?\d+|\?),(-?\d+|\?)$')
 
 
-def elements(result):
-    """The element lines of a screenshot as (index, role, label, x, y)."""
+def elements(shot):
+    """The element lines of a screenshot's JSON object as (index, role, label, x, y)."""
     out = []
-    for line in result.json["elements"]:
+    for line in shot["elements"]:
         m = LINE.match(line)
         assert m, line
         out.append((int(m[1]), m[2], m[3], m[4], m[5]))
     return out
 
 
-def find(result, role, label):
-    return next(e for e in elements(result) if e[1] == role and e[2] == label)
+def find(shot, role, label):
+    return next(e for e in elements(shot) if e[1] == role and e[2] == label)
 
 
 def png_size(path):
@@ -35,7 +35,7 @@ def png_size(path):
     return width, height, depth, colour
 
 
-class Acting(unittest.TestCase):
+class Acting(desktop.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.sample = desktop.start_sample_app(log=True)
@@ -50,13 +50,6 @@ class Acting(unittest.TestCase):
 
     def setUp(self):
         desktop.activate(self.front.window)
-
-    def run_ok(self, *args):
-        result = desktop.run(*args)
-        self.assertEqual(result.status, 0, result)
-        self.assertEqual(result.stderr, "")
-        self.assertTrue(result.json["ok"], result)
-        return result.json
 
     def assert_front_kept(self):
         self.assertEqual(desktop.active_window(), self.front.window)
@@ -76,7 +69,7 @@ class Acting(unittest.TestCase):
         self.assertEqual(shot["size"], frame[2:])
         self.assertEqual(png_size(shot["png"]), (frame[2], frame[3], 8, 6))
         self.assertTrue(any(re.fullmatch(r"Ready|Pressed \d+", t) for t in shot["text"]), shot["text"])
-        find(result, "Button", "Press me")
+        find(result.json, "Button", "Press me")
         home = os.path.expanduser("~/.dorv/computer-use")
         with open(os.path.join(home, "activity.json")) as f:
             activity = json.load(f)
@@ -86,7 +79,7 @@ class Acting(unittest.TestCase):
 
     def test_click_by_index_and_at_the_listed_position(self):
         result = self.screenshot()
-        index, _, _, x, y = find(result, "Button", "Press me")
+        index, _, _, x, y = find(result.json, "Button", "Press me")
         clicked = self.run_ok("click", str(self.sample.pid), "--index", str(index))
         self.assertEqual(clicked["via"], "AXPress")
         self.assertEqual(clicked["clicked"], f'[{index}] AXButton "Press me"')
@@ -102,7 +95,7 @@ class Acting(unittest.TestCase):
 
     def test_background_click_on_a_point_without_a_press_action(self):
         result = self.screenshot()
-        _, _, _, x, y = find(result, "CheckBox", "Enable feature")
+        _, _, _, x, y = find(result.json, "CheckBox", "Enable feature")
         clicked = self.run_ok("click", str(self.sample.pid), "--at", f"{x},{y}", "--say", "Ticking the box")
         self.assertIn(clicked["via"], ("AXPress", "background click"))
         self.sample.log.wait_for(lambda e: e["event"] == "toggled", timeout=20)
@@ -110,7 +103,7 @@ class Acting(unittest.TestCase):
 
     def test_type_into_the_entry_through_accessibility_and_as_keys(self):
         result = self.screenshot()
-        index = find(result, "TextField", "Type here")[0]
+        index = find(result.json, "TextField", "Type here")[0]
         typed = self.run_ok("type", str(self.sample.pid), "--index", str(index), "--text", "héllo")
         self.assertEqual(typed["typed"], "héllo")
         self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and "héllo" in e.get("text", ""), timeout=20)
@@ -123,7 +116,7 @@ class Acting(unittest.TestCase):
 
     def test_drag_the_slider(self):
         result = self.screenshot()
-        _, _, _, x, y = find(result, "Slider", "50")
+        _, _, _, x, y = find(result.json, "Slider", "50")
         frame = next(w for w in desktop.windows_of(self.sample.pid) if w["id"] == self.sample.window)["frame"]
         dragged = self.run_ok("drag", str(self.sample.pid), "--from", f"{x},{y}", "--to", f"{frame[2] - 5},{y}")
         self.assertEqual(dragged["dragged"], f"{x},{y} -> {frame[2] - 5},{y}")

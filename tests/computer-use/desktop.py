@@ -25,6 +25,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 
 COMPUTER_USE = os.environ.get("DORV_COMPUTER_USE", "dorv-computer-use")
 FIXTURES_DIR = os.environ.get("FIXTURES_DIR", "")
@@ -70,10 +71,26 @@ class Result:
         return f"Result(status={self.status}, stdout={self.stdout!r}, stderr={self.stderr!r})"
 
 
-def run(*args, timeout=30.0):
-    """Runs dorv-computer-use with the arguments (strings) and returns a Result."""
-    done = subprocess.run([COMPUTER_USE, *args], capture_output=True, timeout=timeout)
+def run(*args, timeout=30.0, cwd=None):
+    """Runs dorv-computer-use with the arguments (strings), in the directory cwd when given,
+    and returns a Result."""
+    program = os.path.abspath(COMPUTER_USE) if os.sep in COMPUTER_USE else COMPUTER_USE
+    done = subprocess.run([program, *args], capture_output=True, timeout=timeout, cwd=cwd)
     return Result(done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace"))
+
+
+class TestCase(unittest.TestCase):
+    """A test case of the end-to-end tests, with the check every successful run must pass."""
+
+    def run_ok(self, *args, cwd=None):
+        """Runs dorv-computer-use and returns its JSON object, failing the test unless the run
+        succeeded with one object and wrote nothing to standard error."""
+        result = run(*args, cwd=cwd)
+        self.assertEqual(result.status, 0, result)
+        self.assertEqual(result.stderr, "")
+        self.assertIsNotNone(result.json, result)
+        self.assertIs(result.json["ok"], True, result)
+        return result.json
 
 
 # ---------------------------------------------------------------------------------------

@@ -52,7 +52,7 @@ def end_process(pid):
         pass
 
 
-class Base(unittest.TestCase):
+class Base(desktop.TestCase):
     """gtk3-widget-factory is the user's front application; each test starts with it active."""
 
     @classmethod
@@ -68,13 +68,6 @@ class Base(unittest.TestCase):
 
     def setUp(self):
         desktop.activate(self.front.window)
-
-    def run_ok(self, *args):
-        result = desktop.run(*args)
-        self.assertEqual(result.status, 0, result)
-        self.assertEqual(result.stderr, "")
-        self.assertTrue(result.json["ok"], result)
-        return result.json
 
     def run_failing(self, message, *args):
         result = desktop.run(*args)

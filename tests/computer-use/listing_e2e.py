@@ -34,7 +34,7 @@ def owner_name(result_apps, pid):
     return next(a["name"] for a in result_apps if a["pid"] == pid)
 
 
-class ListingTest(unittest.TestCase):
+class ListingTest(desktop.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.sample = desktop.start_sample_app(second_window=True)
@@ -44,14 +44,6 @@ class ListingTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.sample.stop()
         cls.factory.stop()
-
-    def run_ok(self, *args):
-        result = desktop.run(*args)
-        self.assertEqual(result.status, 0, result)
-        self.assertEqual(result.stderr, "")
-        self.assertIsNotNone(result.json, result)
-        self.assertIs(result.json["ok"], True)
-        return result.json
 
     def test_apps_lists_window_owners_with_entries_and_counts(self):
         out = self.run_ok("apps")

@@ -190,7 +190,7 @@ def equal_fraction(a, b, offset=(0, 0)):
 
 # ---------------------------------------------------------------------------------------
 
-class Screenshot(unittest.TestCase):
+class Screenshot(desktop.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.sample = desktop.start_sample_app()
@@ -200,14 +200,6 @@ class Screenshot(unittest.TestCase):
     def tearDownClass(cls):
         cls.sample.stop()
 
-    def run_ok(self, *args, cwd=None):
-        done = subprocess.run([PROGRAM, *args], capture_output=True, timeout=60, cwd=cwd)
-        result = desktop.Result(done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace"))
-        self.assertEqual(result.status, 0, result)
-        self.assertEqual(result.stderr, "")
-        self.assertTrue(result.json["ok"], result)
-        return result
-
     def frame_of(self, app):
         return desktop.wait_settled(app.window)["frame"]
 
@@ -215,9 +207,9 @@ class Screenshot(unittest.TestCase):
         desktop.activate(self.sample.window)
         frame = self.frame_of(self.sample)
         result = self.run_ok("screenshot", str(self.sample.pid), "--out", os.path.join(self.out, "front.png"))
-        image = read_png(result.json["png"])
+        image = read_png(result["png"])
         self.assertEqual((image.width, image.height), tuple(frame[2:]))
-        self.assertEqual(result.json["size"], frame[2:])
+        self.assertEqual(result["size"], frame[2:])
         _, _, _, ok_x, ok_y = find(result, "Button", "OK")
         bg = row_background(image, int(ok_x), int(ok_y))
 
@@ -247,7 +239,7 @@ class Screenshot(unittest.TestCase):
             beside = self.frame_of(factory)
             self.assertEqual(overlap(beside, sample), 0, (beside, sample))
             alone = read_png(self.run_ok("screenshot", str(self.sample.pid), "--out",
-                                         os.path.join(self.out, "alone.png")).json["png"])
+                                         os.path.join(self.out, "alone.png"))["png"])
 
             subprocess.run(["xdotool", "windowmove", str(factory.window), str(sample[0]), str(sample[1])],
                            check=True, timeout=10)
@@ -255,7 +247,7 @@ class Screenshot(unittest.TestCase):
             self.assertEqual(overlap(over, sample), sample[2] * sample[3], (over, sample))
             self.assertEqual(desktop.active_window(), factory.window)
             covered = read_png(self.run_ok("screenshot", str(self.sample.pid), "--out",
-                                           os.path.join(self.out, "covered.png")).json["png"])
+                                           os.path.join(self.out, "covered.png"))["png"])
 
             screen_png = os.path.join(self.out, "screen.png")
             subprocess.run(["import", "-window", "root", "png32:" + screen_png], check=True, timeout=30)
@@ -269,18 +261,18 @@ class Screenshot(unittest.TestCase):
 
     def test_output_paths_and_private_activity_files(self):
         cwd = tempfile.mkdtemp(dir=self.out)
-        relative = self.run_ok("screenshot", str(self.sample.pid), "--out", "relative.png", cwd=cwd).json
+        relative = self.run_ok("screenshot", str(self.sample.pid), "--out", "relative.png", cwd=cwd)
         self.assertEqual(os.path.join(cwd, relative["png"]), os.path.join(cwd, "relative.png"))
         with open(os.path.join(cwd, "relative.png"), "rb") as f:
             self.assertTrue(looks_whole_png(f.read()))
         self.assertFalse(os.path.exists("relative.png"))
 
         absolute = os.path.join(self.out, "absolute.png")
-        self.assertEqual(self.run_ok("screenshot", str(self.sample.pid), "--out", absolute, cwd=cwd).json["png"],
+        self.assertEqual(self.run_ok("screenshot", str(self.sample.pid), "--out", absolute, cwd=cwd)["png"],
                          absolute)
         self.assertEqual(read_png(absolute).width, relative["size"][0])
 
-        default = self.run_ok("screenshot", str(self.sample.pid), cwd=cwd).json
+        default = self.run_ok("screenshot", str(self.sample.pid), cwd=cwd)
         path = os.path.join(ACTIVITY_DIR, f"screenshot-{self.sample.window}.png")
         self.assertEqual(default["png"], path)
         self.assertEqual((read_png(path).width, read_png(path).height), tuple(default["size"]))
