@@ -56,6 +56,9 @@ const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
                                       const ProcessIdentity& process) {
   const std::function<bool(const DesktopEntry&)> rules[] = {
       [&](const DesktopEntry& e) {
+        return !process.launchedDesktopFile.empty() && e.path == process.launchedDesktopFile;
+      },
+      [&](const DesktopEntry& e) {
         return !e.startupWMClass.empty() &&
                (e.startupWMClass == process.wmClass || e.startupWMClass == process.wmInstance);
       },

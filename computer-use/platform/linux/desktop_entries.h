@@ -26,6 +26,8 @@ struct ProcessIdentity {
   // Base names of the program file and of the first command-line word.
   std::string executable;
   std::string command;
+  // The path of the desktop file the process was launched from.
+  std::string launchedDesktopFile;
 };
 
 // The bundle identifier of an entry: its desktop-file id without ".desktop".
@@ -37,7 +39,8 @@ std::string programName(const std::string& path);
 // Every installed application entry, ordered by id; read once per run.
 const std::vector<DesktopEntry>& installedDesktopEntries();
 
-// The entry of a process: StartupWMClass equal to either half of WM_CLASS, then a desktop-file
+// The entry of a process: the file it was launched from, then StartupWMClass equal to either
+// half of WM_CLASS, then a desktop-file
 // id equal to either half ignoring ASCII case, then the program's base name; none otherwise.
 // Within each rule the first entry in order wins.
 const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,

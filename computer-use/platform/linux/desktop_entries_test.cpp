@@ -20,21 +20,29 @@ TEST(DesktopEntryMatch, RulesApplyInPrecedenceOrderNotListOrder) {
       entry("org.example.Editor.desktop", "Editor", "editor-bin"),
   };
   // StartupWMClass beats a desktop id equal to the instance and an executable match.
-  EXPECT_EQ(match(entries, {"editor", "Editor", "editor", "editor"})->id, "org.example.Editor.desktop");
+  EXPECT_EQ(match(entries, {"editor", "Editor", "editor", "editor", ""})->id, "org.example.Editor.desktop");
   // Without a StartupWMClass match the id (ignoring ASCII case) beats the executable.
-  EXPECT_EQ(match(entries, {"EDITOR", "Nothing", "editor", ""})->id, "editor.desktop");
+  EXPECT_EQ(match(entries, {"EDITOR", "Nothing", "editor", "", ""})->id, "editor.desktop");
   // The executable, by program file or by first command-line word.
-  EXPECT_EQ(match(entries, {"x", "X", "editor", ""})->id, "by-exe.desktop");
-  EXPECT_EQ(match(entries, {"x", "X", "python3", "editor"})->id, "by-exe.desktop");
+  EXPECT_EQ(match(entries, {"x", "X", "editor", "", ""})->id, "by-exe.desktop");
+  EXPECT_EQ(match(entries, {"x", "X", "python3", "editor", ""})->id, "by-exe.desktop");
+}
+
+TEST(DesktopEntryMatch, TheFileAProcessWasLaunchedFromWinsOverEntriesOfTheSameProgram) {
+  std::vector<DesktopEntry> entries = {entry("a-viewer.desktop", "", "viewer"),
+                                       entry("b-viewer.desktop", "", "viewer")};
+  entries[1].path = "/usr/share/applications/b-viewer.desktop";
+  EXPECT_EQ(match(entries, {"x", "X", "viewer", "", ""})->id, "a-viewer.desktop");
+  EXPECT_EQ(match(entries, {"x", "X", "viewer", "", entries[1].path})->id, "b-viewer.desktop");
 }
 
 TEST(DesktopEntryMatch, EmptyFieldsNeverMatchEachOther) {
   // A window without WM_CLASS and a process whose names cannot be read match nothing,
   // although entries leave StartupWMClass and sometimes Exec empty.
   const std::vector<DesktopEntry> entries = {entry(".desktop", "", ""), entry("a.desktop", "", "")};
-  EXPECT_EQ(match(entries, {"", "", "", ""}), nullptr);
+  EXPECT_EQ(match(entries, {"", "", "", "", ""}), nullptr);
   // StartupWMClass is compared exactly; only desktop ids ignore case.
-  EXPECT_EQ(match({entry("z.desktop", "Editor", "")}, {"editor", "EDITOR", "", ""}), nullptr);
+  EXPECT_EQ(match({entry("z.desktop", "Editor", "")}, {"editor", "EDITOR", "", "", ""}), nullptr);
 }
 
 }  // namespace

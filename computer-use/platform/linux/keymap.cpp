@@ -3,7 +3,9 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -12,8 +14,8 @@
 namespace platform::linux_desktop {
 namespace {
 
-// The keyboard map of this run, read once: the program changes it only for a moment and
-// always puts it back.
+// The keyboard map of this run, read once: the program changes only keycodes that are empty
+// in it, and puts them back.
 const std::optional<KeyboardMap>& currentMap() {
   static const std::optional<KeyboardMap> map = [] {
     Display* d = display();
@@ -22,9 +24,60 @@ const std::optional<KeyboardMap>& currentMap() {
   return map;
 }
 
-// Long enough for the target to handle the key with the borrowed mapping before it is undone:
-// toolkits translate a keycode when they process the event, with the map they hold then.
-constexpr auto remapSettle = std::chrono::milliseconds(15);
+// Long enough for the target to handle the keys typed with a borrowed mapping before it is
+// changed: toolkits translate a keycode when they process the event, with the map of then.
+constexpr auto remapSettle = std::chrono::milliseconds(150);
+
+struct BorrowedKey {
+  KeyCode code;
+  KeySym sym;
+};
+
+// The keycodes this run has borrowed, least recently used first.
+std::vector<BorrowedKey>& borrowedKeys() {
+  static std::vector<BorrowedKey> keys;
+  return keys;
+}
+
+bool mapKeycode(KeyCode code, KeySym sym, int perCode) {
+  std::vector<KeySym> syms(static_cast<size_t>(perCode), sym);
+  return checked([&](Display* x) { XChangeKeyboardMapping(x, code, perCode, syms.data(), 1); });
+}
+
+// A keycode for a keysym the map lacks: the one already lent to it, else a spare one not yet
+// lent, else the least recently used one once the target has had time for its earlier keys.
+std::optional<KeyCode> borrowKeycode(Display* d, const KeyboardMap& map, KeySym sym) {
+  auto& keys = borrowedKeys();
+  auto lent = std::find_if(keys.begin(), keys.end(), [&](const BorrowedKey& k) { return k.sym == sym; });
+  if (lent != keys.end()) {
+    std::rotate(lent, lent + 1, keys.end());
+    return keys.back().code;
+  }
+  std::optional<KeyCode> code;
+  for (KeyCode spare : map.spareKeycodes()) {
+    bool taken = std::any_of(keys.begin(), keys.end(), [&](const BorrowedKey& k) { return k.code == spare; });
+    if (!taken) {
+      code = spare;
+      break;
+    }
+  }
+  if (!code) {
+    if (keys.empty()) return std::nullopt;
+    XSync(d, False);
+    std::this_thread::sleep_for(remapSettle);
+    code = keys.front().code;
+    keys.erase(keys.begin());
+  }
+  static const bool restoredAtExit = std::atexit(restoreBorrowedKeys) == 0;
+  (void)restoredAtExit;
+  if (!mapKeycode(*code, sym, map.keysymsPerKeycode())) {
+    // A keycode left half-changed is still ours to give back.
+    keys.push_back({*code, NoSymbol});
+    return std::nullopt;
+  }
+  keys.push_back({*code, sym});
+  return code;
+}
 
 }  // namespace
 
@@ -104,15 +157,16 @@ std::optional<KeyStroke> KeyboardMap::stroke(KeySym sym) const {
   return std::nullopt;
 }
 
-std::optional<KeyCode> KeyboardMap::spareKeycode() const {
-  if (perCode_ <= 0) return std::nullopt;
+std::vector<KeyCode> KeyboardMap::spareKeycodes() const {
+  std::vector<KeyCode> spare;
+  if (perCode_ <= 0) return spare;
   size_t codes = syms_.size() / static_cast<size_t>(perCode_);
   for (size_t i = codes; i-- > 0;) {
     bool empty = true;
     for (int j = 0; j < perCode_; ++j) empty = empty && syms_[i * perCode_ + j] == NoSymbol;
-    if (empty) return static_cast<KeyCode>(min_ + static_cast<int>(i));
+    if (empty) spare.push_back(static_cast<KeyCode>(min_ + static_cast<int>(i)));
   }
-  return std::nullopt;
+  return spare;
 }
 
 bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body) {
@@ -123,20 +177,21 @@ bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body) {
     body(*stroke);
     return true;
   }
-  auto spare = map->spareKeycode();
-  if (!spare) return false;
-  int per = map->keysymsPerKeycode();
-  std::vector<KeySym> borrowed(static_cast<size_t>(per), sym);
-  if (!checked([&](Display* x) { XChangeKeyboardMapping(x, *spare, per, borrowed.data(), 1); }))
-    return false;
-  body(KeyStroke{*spare, 0});
+  auto code = borrowKeycode(d, *map, sym);
+  if (!code) return false;
+  body(KeyStroke{*code, 0});
+  return true;
+}
+
+void restoreBorrowedKeys() {
+  auto& keys = borrowedKeys();
+  const auto& map = currentMap();
+  Display* d = display();
+  if (keys.empty() || !map || d == nullptr) return;
   XSync(d, False);
   std::this_thread::sleep_for(remapSettle);
-  const KeySym* original = &map->keysyms()[static_cast<size_t>(*spare - map->minKeycode()) * per];
-  checked([&](Display* x) {
-    XChangeKeyboardMapping(x, *spare, per, const_cast<KeySym*>(original), 1);
-  });
-  return true;
+  for (const BorrowedKey& key : keys) mapKeycode(key.code, NoSymbol, map->keysymsPerKeycode());
+  keys.clear();
 }
 
 }  // namespace platform::linux_desktop

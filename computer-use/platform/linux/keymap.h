@@ -35,8 +35,8 @@ class KeyboardMap {
 
   // A key of the map that types the keysym on its first or second level.
   std::optional<KeyStroke> stroke(KeySym sym) const;
-  // The highest keycode without any keysym, free to be borrowed for a moment.
-  std::optional<KeyCode> spareKeycode() const;
+  // The keycodes without any keysym, highest first: free to be borrowed.
+  std::vector<KeyCode> spareKeycodes() const;
 
   int minKeycode() const { return min_; }
   int keysymsPerKeycode() const { return perCode_; }
@@ -50,8 +50,14 @@ class KeyboardMap {
 };
 
 // Types a keysym: with a key of the current map when it has one, else through a spare keycode
-// mapped to the keysym just for the body and restored before returning. False when neither
-// is possible (the body is not run).
+// borrowed for the keysym. A borrowed keycode keeps its keysym for the rest of the run (the
+// target translates a keycode only when it handles the event, so a mapping undone at once
+// garbles what it types) and is lent again only once every spare one is in use. False when
+// neither is possible (the body is not run).
 bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body);
+
+// Gives every borrowed keycode its empty mapping back, after a pause in which the target can
+// handle the keys typed with them. Also runs when the process exits.
+void restoreBorrowedKeys();
 
 }  // namespace platform::linux_desktop

@@ -29,7 +29,8 @@ RunningApplication describe(int32_t pid, const WindowOwner& owner,
       owner.frontWindow == None ? WindowClass{} : windowClass(owner.frontWindow).value_or(WindowClass{});
   const DesktopEntry* entry = matchDesktopEntry(
       installedDesktopEntries(),
-      ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command});
+      ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command,
+                      names.launchedDesktopFile});
   RunningApplication app;
   app.processIdentifier = pid;
   if (entry) {

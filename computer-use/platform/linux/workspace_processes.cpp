@@ -18,6 +18,26 @@ std::string readSmallFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The value of a variable in a /proc environ block, or none.
+std::optional<std::string> environValue(const std::string& environ, const std::string& name) {
+  const std::string prefix = name + "=";
+  for (size_t at = 0; at < environ.size();) {
+    size_t end = environ.find('\0', at);
+    if (end == std::string::npos) end = environ.size();
+    if (environ.compare(at, prefix.size(), prefix) == 0)
+      return environ.substr(at + prefix.size(), end - at - prefix.size());
+    at = end + 1;
+  }
+  return std::nullopt;
+}
+
+// Children inherit the launcher's variables, so the file counts only with this process's pid.
+std::string launchedDesktopFile(int32_t pid, const std::string& environ) {
+  auto launchedPid = environValue(environ, "GIO_LAUNCHED_DESKTOP_FILE_PID");
+  if (!launchedPid || *launchedPid != std::to_string(pid)) return "";
+  return environValue(environ, "GIO_LAUNCHED_DESKTOP_FILE").value_or("");
+}
+
 }  // namespace
 
 std::map<int32_t, WindowOwner> windowOwners() {
@@ -57,6 +77,7 @@ ProcessNames processNames(int32_t pid) {
   names.command = programName(cmdline.substr(0, cmdline.find('\0')));
   names.shortName = readSmallFile(dir + "comm");
   if (!names.shortName.empty() && names.shortName.back() == '\n') names.shortName.pop_back();
+  names.launchedDesktopFile = launchedDesktopFile(pid, readSmallFile(dir + "environ"));
   names.executable = validUtf8(names.executable);
   names.command = validUtf8(names.command);
   names.shortName = validUtf8(names.shortName);

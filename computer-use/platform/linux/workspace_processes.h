@@ -23,11 +23,13 @@ std::map<int32_t, WindowOwner> windowOwners();
 std::optional<int32_t> activeWindowOwner();
 
 // What /proc tells of a process: base names of its program file and of its first
-// command-line word, and its short name; "" for what cannot be read.
+// command-line word, its short name, and the desktop file GIO launched it from (only when
+// GIO launched this very process, not an ancestor); "" for what cannot be read.
 struct ProcessNames {
   std::string executable;
   std::string command;
   std::string shortName;
+  std::string launchedDesktopFile;
 };
 ProcessNames processNames(int32_t pid);
 
