@@ -3,44 +3,17 @@
 # desktop with five applications running. Prints medians in milliseconds and the ratio.
 # Usage: bench/computer-use/listing.sh [build dir] [runs]   (default: build, 51 runs)
 set -euo pipefail
+source "$(dirname "$0")/bench_common.sh"
+bench_start 51 "$@"
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-runs=${2:-51}
-if [ -z "${TEST_RUN_DIR:-}" ]; then
-  exec "$root/scripts/with-desktop.sh" "$0" "$build" "$runs"
-fi
+start_app "$sample" --second-window
+start_app "$sample" --title "Dorv Sample B"
+start_app gtk3-widget-factory
+start_app gtk3-demo
+start_app gtk3-icon-browser
+wait_windows 6
 
-tool="$build/computer-use/dorv-computer-use"
-sample="$build/tests/computer-use/fixtures/sample-app/dorv-sample-app"
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
-"$sample" --second-window & pids+=($!)
-"$sample" --title "Dorv Sample B" & pids+=($!)
-gtk3-widget-factory & pids+=($!)
-gtk3-demo & pids+=($!)
-gtk3-icon-browser & pids+=($!)
-# Ready when every application has mapped its windows (6 or more managed clients).
-for _ in $(seq 200); do
-  n=$(xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -o '0x[0-9a-f]*' | wc -l || true)
-  [ "$n" -ge 6 ] && break
-  sleep 0.05
-done
-sleep 0.5
-
-# Median wall time of a command over $runs runs, in milliseconds.
-median_ms() {
-  local times=() start end
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.2f", a[int((NR+1)/2)]/1000}'
-}
-
-echo "managed windows: $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*' | wc -l), runs: $runs"
+echo "managed windows: $(managed_windows), runs: $runs"
 wmctrl=$(median_ms wmctrl -lpG)
 startup=$(median_ms "$tool" help)
 apps=$(median_ms "$tool" apps)

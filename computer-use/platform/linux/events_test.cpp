@@ -180,6 +180,7 @@ TEST_F(Background, KeysAndTextReachTheFocusedWidgetAndTheKeyboardMapIsRestored) 
     text(c);
   EXPECT_TRUE(eventually([&] { return stringAttr(*ax, entry, "AXValue") == "Hé€😀!"; }, 5))
       << stringAttr(*ax, entry, "AXValue").value_or("<none>") << " " << json(log("key-press")).dump();
+  restoreBorrowedKeys();  // what the end of a run does
   EXPECT_EQ(KeyboardMap::read(display()), mapBefore);
 
   key(0, 0x100000);  // cmd+a selects all, as ctrl+a does
