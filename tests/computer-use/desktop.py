@@ -131,6 +131,23 @@ def active_window():
     return ids[0] if ids and ids[0] else None
 
 
+class ActiveWindowSpy:
+    """Watches _NET_ACTIVE_WINDOW while the with-block runs; .activated lists every window that
+    was made active meanwhile, in order."""
+
+    def __enter__(self):
+        self._spy = subprocess.Popen(["xprop", "-root", "-notype", "-spy", "_NET_ACTIVE_WINDOW"],
+                                     stdout=subprocess.PIPE, env=_TOOL_ENV, text=True)
+        self._spy.stdout.readline()  # the value at the start, printed before any change
+        return self
+
+    def __exit__(self, *exc):
+        time.sleep(0.3)  # changes the server has made reach the spy
+        self._spy.terminate()
+        out, _ = self._spy.communicate(timeout=5)
+        self.activated = [ids[0] for ids in map(_window_ids, out.splitlines()) if ids and ids[0]]
+
+
 def window_facts(window):
     """What xprop and xwininfo report of a client window, or None when it is gone:
     {"id", "pid", "title", "wm_class": [instance, class], "types": [...], "states": [...],
