@@ -6,6 +6,7 @@
 
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree.h"
+#include "platform/linux/atspi_tree_reading.h"
 #include "platform/linux/backends.h"
 #include "platform/window_server.h"
 
@@ -229,8 +230,14 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
     return AXErrorCode::success;
   }
   if (attribute == "AXRoleDescription") return readString(e, atspi_accessible_get_localized_role_name, out);
-  if (attribute == "AXTitle") return readString(e, atspi_accessible_get_name, out);
-  if (attribute == "AXDescription") return readString(e, atspi_accessible_get_description, out);
+  if (attribute == "AXTitle" || attribute == "AXDescription") {
+    const bool title = attribute == "AXTitle";
+    if (const ReadObject* read = readObject(e.accessible())) {
+      *out = title ? read->name : read->description;
+      return AXErrorCode::success;
+    }
+    return readString(e, title ? atspi_accessible_get_name : atspi_accessible_get_description, out);
+  }
   if (attribute == "AXIdentifier") {
     Value id;
     if (auto error = readString(e, atspi_accessible_get_accessible_id, &id)) return error;
@@ -430,6 +437,7 @@ class AtspiAccessibility : public Accessibility {
   AXError setAttributeValue(const AXUIElement& element, const std::string& attribute, const Value& value) override {
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
+    forgetReadings();
     return set(*e, attribute, value);
   }
 
@@ -453,6 +461,7 @@ class AtspiAccessibility : public Accessibility {
   AXError performAction(const AXUIElement& element, const std::string& action) override {
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
+    forgetReadings();
     if (action == raiseAction && isWindowRole(roleOf(*e))) {
       auto id = xWindowOf(*e);
       return result(id && raiseWindow(*id));

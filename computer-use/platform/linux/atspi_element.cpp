@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "platform/linux/atspi_tree_reading.h"
+
 namespace platform::linux_desktop {
 namespace {
 
@@ -51,6 +53,8 @@ AtspiElement::~AtspiElement() {
 }
 
 std::optional<AtspiRole> AtspiElement::role() const {
+  if (const ReadObject* read = role_ ? nullptr : readObject(accessible_); read && read->role != ATSPI_ROLE_INVALID)
+    role_ = read->role;
   if (!role_) {
     AtspiRole role = ATSPI_ROLE_INVALID;
     if (ask(accessible_, [&](GError** e) { role = atspi_accessible_get_role(accessible_, e); }) &&
@@ -84,6 +88,10 @@ std::optional<AtspiRect> AtspiElement::extents(bool reuseLast) const {
     return rect;
   }
   lastExtents_.reset();
+  if (const ReadObject* read = readObject(accessible_); read && (!read->hasComponent || read->extents)) {
+    lastExtents_ = read->extents;
+    return lastExtents_;
+  }
   AtspiComponent* component = atspi_accessible_get_component_iface(accessible_);
   if (component == nullptr) return std::nullopt;
   AtspiRect* rect = nullptr;
@@ -115,6 +123,24 @@ AXUIElement wrap(AtspiAccessible* adopted, int32_t pid) {
   auto element = std::make_shared<const AtspiElement>(adopted, pid);
   handles[adopted] = element;
   return AXUIElement(element);
+}
+
+DBusMessage* callApplication(AtspiAccessible* accessible, DBusMessage* call, const char* signature) {
+  AtspiApplication* app = ATSPI_OBJECT(accessible)->app;
+  DBusMessage* reply = nullptr;
+  if (call != nullptr && app != nullptr && app->bus != nullptr)
+    ask(accessible, [&](GError**) {
+      DBusError error;
+      dbus_error_init(&error);
+      reply = dbus_connection_send_with_reply_and_block(app->bus, call, atspiCallLimitMs, &error);
+      dbus_error_free(&error);
+    });
+  if (call != nullptr) dbus_message_unref(call);
+  if (reply != nullptr && !dbus_message_has_signature(reply, signature)) {
+    dbus_message_unref(reply);
+    reply = nullptr;
+  }
+  return reply;
 }
 
 bool answering(AtspiAccessible* accessible) {

@@ -6,6 +6,7 @@
 // costs one time limit per run, not one per element.
 
 #include <atspi/atspi.h>
+#include <dbus/dbus.h>
 
 #include <chrono>
 #include <cstdint>
@@ -70,6 +71,10 @@ AXUIElement wrap(AtspiAccessible* adopted, int32_t pid);
 // answering for the rest of the run).
 template <class F>
 bool ask(AtspiAccessible* accessible, F&& call);
+
+// Sends a D-Bus method call (consumed) to the application of the accessible, through ask();
+// the reply (the caller's to unref) when it came in time with the given signature, else null.
+DBusMessage* callApplication(AtspiAccessible* accessible, DBusMessage* call, const char* signature);
 
 bool answering(AtspiAccessible* accessible);
 void noteCallTime(AtspiAccessible* accessible, std::chrono::steady_clock::duration spent);

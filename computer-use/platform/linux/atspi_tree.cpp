@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_tree.h"
 
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi_tree_reading.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -56,6 +57,15 @@ std::optional<uint64_t> states(const AtspiElement& element) {
 }
 
 std::vector<AXUIElement> children(const AtspiElement& element) {
+  auto read = readChildren(element.accessible());
+  if (!read) return childrenCallByCall(element);
+  std::vector<AXUIElement> result;
+  for (AtspiAccessible* child : *read)
+    if (auto handle = wrap(g_object_ref(child), element.pid())) result.push_back(handle);
+  return result;
+}
+
+std::vector<AXUIElement> childrenCallByCall(const AtspiElement& element) {
   std::vector<AXUIElement> result;
   AtspiAccessible* a = element.accessible();
   gint count = 0;

@@ -20,7 +20,9 @@ AtspiAccessible* findApplication(int32_t pid);
 std::optional<uint64_t> states(const AtspiElement& element);
 inline bool hasState(uint64_t bits, AtspiStateType state) { return (bits >> state) & 1; }
 
+// From a reading of the application's tree where it knows them, else call by call.
 std::vector<AXUIElement> children(const AtspiElement& element);
+std::vector<AXUIElement> childrenCallByCall(const AtspiElement& element);
 // The parent, or an empty handle at the top (an application has no parent).
 AXUIElement parent(const AtspiElement& element);
 int indexInParent(const AtspiElement& element);
