@@ -117,6 +117,44 @@ class ListingTest(desktop.TestCase):
                 self.assertEqual((result.status, result.stdout, result.stderr), (0, USAGE, ""))
 
 
+def desktop_number(window=None):
+    """The window's _NET_WM_DESKTOP, or the root's _NET_CURRENT_DESKTOP."""
+    args = ["-id", str(window), "_NET_WM_DESKTOP"] if window else ["-root", "_NET_CURRENT_DESKTOP"]
+    out = subprocess.run(["xprop", "-notype", *args], capture_output=True, text=True, timeout=10).stdout
+    value = out.rpartition("=")[2].strip()
+    return int(value) if value.isdigit() else None
+
+
+class OtherDesktopTest(desktop.TestCase):
+    """A window the user has put on a second desktop, which the window manager unmaps."""
+
+    def setUp(self):
+        self.sample = desktop.start_sample_app()
+        subprocess.run(["wmctrl", "-n", "2"], timeout=10, check=True)
+        subprocess.run(["wmctrl", "-i", "-r", str(self.sample.window), "-t", "1"], timeout=10, check=True)
+        desktop.wait_until(lambda: desktop_number(self.sample.window) == 1
+                           and not desktop.window_facts(self.sample.window)["viewable"], what="on desktop 1")
+
+    def tearDown(self):
+        subprocess.run(["wmctrl", "-s", "0"], timeout=10)
+        subprocess.run(["wmctrl", "-n", "1"], timeout=10)
+        self.sample.stop()
+
+    def test_it_is_listed_off_screen_not_captured_and_focus_takes_the_user_there(self):
+        out = self.run_ok("windows", str(self.sample.pid))
+        entry = next(w for w in out["windows"] if w["id"] == self.sample.window)
+        self.assertIs(entry["onScreen"], False)
+
+        shot = desktop.run("screenshot", str(self.sample.pid), "--out",
+                           os.path.join(os.environ.get("TEST_RUN_DIR", "/tmp"), "other-desktop.png"))
+        self.assertEqual(shot.status, 1, shot)
+        self.assertTrue(shot.json["error"].startswith(f"Couldn't capture window {self.sample.window}."), shot)
+
+        self.assertEqual(self.run_ok("focus", str(self.sample.pid))["focused"], self.sample.window)
+        desktop.wait_until(lambda: desktop_number() == 1 and desktop.active_window() == self.sample.window, 5,
+                           what="desktop 1 shown with the window active")
+
+
 class DesktopEntryTest(unittest.TestCase):
     """An application with its own desktop entry, matched through StartupWMClass."""
 

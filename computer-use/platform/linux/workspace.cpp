@@ -15,6 +15,7 @@
 #include "platform/linux/workspace_launch.h"
 #include "platform/linux/workspace_processes.h"
 #include "platform/linux/x11.h"
+#include "platform/linux/x_events_windows.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -98,20 +99,7 @@ class LinuxWorkspace : public Workspace {
   void activate(const RunningApplication& application) override {
     const auto owners = windowOwners();
     auto it = owners.find(application.processIdentifier);
-    Display* d = display();
-    if (it == owners.end() || d == nullptr) return;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = it->second.frontWindow;
-    event.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
-    event.xclient.format = 32;
-    // Source 2: a request on the user's behalf, which window managers do not refuse as
-    // focus stealing.
-    event.xclient.data.l[0] = 2;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
-    XFlush(d);
+    if (it == owners.end() || !activateWindow(it->second.frontWindow)) return;
     // The window manager acts on the request in its own time; callers rely on the change.
     constexpr int pollMicros = 10'000;
     constexpr int boundMicros = 1'000'000;
