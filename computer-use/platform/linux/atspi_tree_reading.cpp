@@ -31,13 +31,16 @@ struct Node : ReadObject {
 struct Reading {
   Clock::time_point taken;
   std::unordered_map<std::string, Node> nodes;
-  std::unordered_map<std::string, AtspiAccessible*> proxies;  // owned references, by path
+  // Owned references: the root, then every descendant in canonical order (depth first, each
+  // node's children as the application lists them one by one).
+  std::vector<AtspiAccessible*> inOrder;
+  std::unordered_map<std::string, AtspiAccessible*> proxies;  // the same, by path
 
   Reading() = default;
   Reading(const Reading&) = delete;
   Reading& operator=(const Reading&) = delete;
   ~Reading() {
-    for (auto& entry : proxies) g_object_unref(entry.second);
+    for (AtspiAccessible* proxy : inOrder) g_object_unref(proxy);
   }
 };
 
@@ -126,21 +129,27 @@ bool readProxies(AtspiAccessible* root, Reading& reading) {
   g_object_unref(everything);
   g_object_unref(collection);
   if (matches == nullptr) return false;
-  // In canonical order: depth first, each node's children as the application lists them.
+  reading.inOrder.push_back(g_object_ref(root));
+  reading.proxies.emplace(pathOf(root), root);
   for (guint i = 0; i < matches->len; ++i) {
     auto* proxy = g_array_index(matches, AtspiAccessible*, i);
-    if (!reading.proxies.emplace(pathOf(proxy), proxy).second) {
+    if (reading.proxies.emplace(pathOf(proxy), proxy).second)
+      reading.inOrder.push_back(proxy);
+    else
       g_object_unref(proxy);
-      continue;
-    }
+  }
+  g_array_free(matches, TRUE);
+  return true;
+}
+
+// Each object under its parent, in the order the application lists them.
+void linkChildren(Reading& reading) {
+  for (AtspiAccessible* proxy : reading.inOrder) {
     auto node = reading.nodes.find(pathOf(proxy));
     if (node == reading.nodes.end()) continue;
     auto parent = reading.nodes.find(node->second.parent);
     if (parent != reading.nodes.end()) parent->second.children.push_back(proxy);
   }
-  g_array_free(matches, TRUE);
-  reading.proxies.emplace(pathOf(root), g_object_ref(root));
-  return true;
 }
 
 // Every GetExtents call goes out before the first answer is awaited, so the application
@@ -196,10 +205,13 @@ Reading* current(AtspiAccessible* accessible, bool takeIfNone) {
   if (!takeIfNone || app->bus == nullptr || app->root == nullptr || unreadable().count(app->bus_name)) return nullptr;
   auto reading = std::make_unique<Reading>();
   reading->taken = now;
-  if (!readCache(app->root, *reading) || !readProxies(app->root, *reading)) {
+  // The match first: it has the toolkit create the accessibles of everything, which the cache
+  // lists only once they exist.
+  if (!readProxies(app->root, *reading) || !readCache(app->root, *reading)) {
     if (answering(accessible)) unreadable().insert(app->bus_name);
     return nullptr;
   }
+  linkChildren(*reading);
   readExtents(app->root, *reading);
   slot = std::move(reading);
   return slot.get();
