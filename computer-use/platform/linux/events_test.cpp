@@ -31,8 +31,28 @@ class Background : public ::testing::Test {
     ASSERT_NE(app, nullptr);
     cover = TestApp::start(*ax, {testing::sampleApp, "--title", "Cover"});
     ASSERT_NE(cover, nullptr);
+    // A new window is not always focused when the machine is busy: the user activates it.
+    activateWindow(cover->windowId);
     ASSERT_TRUE(eventually([&] { return activeWindow() == Window(cover->windowId); }));
-    XGetInputFocus(display(), &focusBefore, &revert);
+    // The window manager gives the X input focus after announcing the active window.
+    ASSERT_TRUE(eventually([&] { return focusInCover(); }));
+  }
+
+  // The X input focus is on the cover's client window or, once GTK has passed it on, on a
+  // child window of its own.
+  bool focusInCover() {
+    Window w = None;
+    int revert = 0;
+    XGetInputFocus(display(), &w, &revert);
+    for (int depth = 0; w != None && depth < 16; ++depth) {
+      if (w == Window(cover->windowId)) return true;
+      Window root, parent, *children = nullptr;
+      unsigned count = 0;
+      if (!XQueryTree(display(), w, &root, &parent, &children, &count)) return false;
+      if (children) XFree(children);
+      w = parent == root ? None : parent;
+    }
+    return false;
   }
 
   virtual std::unique_ptr<TestApp> startTarget() {
@@ -42,9 +62,7 @@ class Background : public ::testing::Test {
   void TearDown() override {
     // Nothing here may take the focus from the user's window.
     EXPECT_EQ(activeWindow(), Window(cover->windowId));
-    Window focus;
-    XGetInputFocus(display(), &focus, &revert);
-    EXPECT_EQ(focus, focusBefore);
+    EXPECT_TRUE(focusInCover());
     std::remove(logPath.c_str());
   }
 
@@ -123,9 +141,7 @@ class Background : public ::testing::Test {
   std::unique_ptr<PrivateFramework> framework = makePrivateFramework();
   std::string logPath;
   std::unique_ptr<TestApp> app, cover;
-  Window focusBefore = 0;
   int64_t group = 0;
-  int revert = 0;
 };
 
 TEST_F(Background, AClickPressesTheButtonOnceAndThePrimerLeavesNoTrace) {
