@@ -90,9 +90,9 @@ bool readCache(AtspiAccessible* root, Reading& reading) {
       dbus_message_iter_next(&field);
       dbus_message_iter_next(&field);  // the application
       node.parent = referencePath(&field);
+      dbus_message_iter_next(&field);  // the index in the parent
       dbus_message_iter_next(&field);
       dbus_int32_t count = 0;
-      dbus_message_iter_next(&field);  // the index in the parent
       dbus_message_iter_get_basic(&field, &count);
       dbus_message_iter_next(&field);
       DBusMessageIter interface;

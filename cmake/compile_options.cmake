@@ -1,0 +1,12 @@
+# The language level and warnings of every target, also of the fuzz targets' own clang project.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo)
+endif()
+add_compile_options(-Wall -Wextra)
+option(DORV_WERROR "Treat warnings as errors" ON)
+if(DORV_WERROR)
+  add_compile_options(-Werror)
+endif()
