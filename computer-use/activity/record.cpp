@@ -42,11 +42,19 @@ Json activityObject(const platform::RunningApplication& app, const WindowInfo& w
   };
 }
 
+void writeFrame(const WindowInfo& window, const platform::Image& image) {
+  writeImage(image, window, framePath(window.id), previewMaxWidth, true);
+}
+
 void recordActivity(const platform::RunningApplication& app, const WindowInfo& window,
                     const std::string& action) {
   platform::system().createDirectories(activityDir);
-  capture(window, framePath(window.id), previewMaxWidth, true);
+  writeFrame(window, captureImage(window.id));
+  recordActivityAfterFrame(app, window, action);
+}
 
+void recordActivityAfterFrame(const platform::RunningApplication& app, const WindowInfo& window,
+                              const std::string& action) {
   Json activity = activityObject(app, window, action);
   if (sayOption) {
     Json captioned = activity;

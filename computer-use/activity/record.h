@@ -7,6 +7,7 @@
 
 #include "apps/windows.h"
 #include "cli/output.h"
+#include "platform/capture.h"
 #include "platform/workspace.h"
 
 namespace dorv {
@@ -15,6 +16,13 @@ namespace dorv {
 // runs. Best-effort and silent: nothing it meets changes the command's output or status.
 void recordActivity(const platform::RunningApplication& app, const WindowInfo& window,
                     const std::string& action);
+
+// recordActivity in two steps, for a command that holds an image of the window taken moments
+// ago: the frame from that image (which touches neither the window nor the tree, so it may run
+// beside a walk), then, once it is written, the rest.
+void writeFrame(const WindowInfo& window, const platform::Image& image);
+void recordActivityAfterFrame(const platform::RunningApplication& app, const WindowInfo& window,
+                              const std::string& action);
 
 // The activity object of one action, without "caption"; reads the clock once.
 Json activityObject(const platform::RunningApplication& app, const WindowInfo& window,

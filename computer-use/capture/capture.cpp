@@ -27,9 +27,8 @@ platform::Image captureImage(uint32_t windowId) {
   return platform::capture().windowImage(windowId, temporary, screencaptureTimeout);
 }
 
-std::optional<platform::Size> capture(const WindowInfo& window, const std::string& path,
-                                      std::optional<double> maxWidth, bool retina) {
-  platform::Image image = captureImage(window.id);
+std::optional<platform::Size> writeImage(const platform::Image& image, const WindowInfo& window,
+                                         const std::string& path, std::optional<double> maxWidth, bool retina) {
   if (!image || image->width() <= 0 || image->height() <= 0) return std::nullopt;
 
   double targetWidth = std::fabs(window.frame.size.width) * (retina ? 2 : 1);
@@ -52,6 +51,11 @@ std::optional<platform::Size> capture(const WindowInfo& window, const std::strin
   }
   system.rename(temporary, path);
   return platform::Size{static_cast<double>(*width), static_cast<double>(*height)};
+}
+
+std::optional<platform::Size> capture(const WindowInfo& window, const std::string& path, std::optional<double> maxWidth,
+                                      bool retina) {
+  return writeImage(captureImage(window.id), window, path, maxWidth, retina);
 }
 
 std::string screenshotPath(uint32_t windowId) {

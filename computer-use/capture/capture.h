@@ -15,9 +15,14 @@ namespace dorv {
 // The window's image at the capture's own resolution, or null.
 platform::Image captureImage(uint32_t windowId);
 
-// Captures the window and writes it to the path, target width the frame's width in points
-// (doubled with retina, capped at maxWidth), height from the captured image's aspect ratio.
-// The written size in pixels, or none when nothing was written.
+// Writes an image of the window to the path, target width the frame's width in points (doubled
+// with retina, capped at maxWidth), height from the image's aspect ratio. The written size in
+// pixels, or none when nothing was written (no image, a zero size, a failed write). Touches
+// neither the window nor the accessibility tree, so it may run beside a walk of the tree.
+std::optional<platform::Size> writeImage(const platform::Image& image, const WindowInfo& window,
+                                         const std::string& path, std::optional<double> maxWidth, bool retina);
+
+// Captures the window now and writes it as writeImage does.
 std::optional<platform::Size> capture(const WindowInfo& window, const std::string& path,
                                       std::optional<double> maxWidth, bool retina);
 

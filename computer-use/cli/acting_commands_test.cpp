@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "capture/capture.h"
 #include "cli/globals.h"
 #include "cli/output.h"
 #include "cli/run_for_test.h"
@@ -63,6 +66,18 @@ TEST_F(ActingCommands, ScreenshotReportsTheImageTheNumberedElementsAndTheTexts) 
   ASSERT_EQ(result["elements"].size(), 3u);
   EXPECT_EQ(result["elements"][0], "[0] Button \"Save\" @50,20");
   EXPECT_EQ(desktop.log.starting("rename shots/w.png.").size(), 1u);
+  // One image serves the screenshot and the preview frame, which is in place before the
+  // activity names the window.
+  EXPECT_EQ(desktop.log.starting("capture ").size(), 1u);
+  const auto& calls = desktop.log.calls;
+  auto renamed = [&](const std::string& path) {
+    return std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+      return c.rfind("rename ", 0) == 0 && c.size() > path.size() &&
+             c.compare(c.size() - path.size(), path.size(), path) == 0;
+    });
+  };
+  ASSERT_NE(renamed(framePath(7)), calls.end());
+  EXPECT_LT(renamed(framePath(7)), renamed(activityPath));
 
   result = answer({"screenshot", "Notes"});
   EXPECT_EQ(result["png"], "/home/user/.dorv/computer-use/screenshot-7.png");
@@ -78,6 +93,13 @@ TEST_F(ActingCommands, AScreenshotThatCapturesNothingAsksForThePermission) {
   EXPECT_TRUE(desktop.system.fileExists(activityDir + "/needs-permission"));
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
   EXPECT_EQ(answer({"screenshot"}, 1)["error"], "screenshot needs an app");
+
+  // An image that cannot be written is no screenshot either, and leaves no preview frame.
+  desktop.capture.windows[7] = {400, 300};
+  desktop.capture.pngWrites = false;
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"], result["error"]);
+  EXPECT_FALSE(desktop.system.fileExists(framePath(7)));
+  EXPECT_FALSE(desktop.system.fileExists(activityPath));
 }
 
 TEST_F(ActingCommands, ClickByIndexTriesPressThenSelectionThenFocusThenTheBackground) {

@@ -1,5 +1,7 @@
 // The screenshot command: the window's image and its numbered element list in one result.
 
+#include <future>
+
 #include "accessibility/collect.h"
 #include "accessibility/window_resolution.h"
 #include "activity/record.h"
@@ -11,6 +13,16 @@
 #include "platform/platform.h"
 
 namespace dorv {
+namespace {
+
+[[noreturn]] void captureFailed(uint32_t windowId) {
+  askDorvForPermissionSetup();
+  fail("Couldn't capture window " + std::to_string(windowId) +
+       ". Screen Recording may not be granted to Dorv; its setup panel is opening. Dorv must be restarted "
+       "after that grant.");
+}
+
+}  // namespace
 
 void screenshotCommand() {
   auto out = option("--out");
@@ -20,16 +32,20 @@ void screenshotCommand() {
   platform::system().createDirectories(activityDir);
 
   const std::string path = out ? *out : screenshotPath(info.id);
-  // The image comes before the tree, so it shows the window just before the tree was read.
-  auto size = capture(info, path, std::nullopt, false);
-  if (!size) {
-    askDorvForPermissionSetup();
-    fail("Couldn't capture window " + std::to_string(info.id) +
-         ". Screen Recording may not be granted to Dorv; its setup panel is opening. Dorv must be restarted "
-         "after that grant.");
-  }
-  auto collection = collect(window);
-  recordActivity(app, info, "screenshot");
+  // The image comes before the tree, so it shows the window just before the tree was read. It
+  // and the preview frame are encoded while the tree is walked: the walk mostly waits for the
+  // application.
+  platform::Image image = captureImage(info.id);
+  if (!image) captureFailed(info.id);
+  auto written = std::async(std::launch::async | std::launch::deferred, [&] {
+    auto size = writeImage(image, info, path, std::nullopt, false);
+    if (size) writeFrame(info, image);
+    return size;
+  });
+  Collection collection = collect(window);
+  auto size = written.get();
+  if (!size) captureFailed(info.id);
+  recordActivityAfterFrame(app, info, "screenshot");
   emit(Json{{"ok", true},
             {"app", app.localizedName.value_or("")},
             {"window", info.id},

@@ -28,6 +28,21 @@ struct Iface {
   explicit operator bool() const { return p != nullptr; }
 };
 
+// The interface when the accessible offers it. A reading's list of interfaces answers without
+// asking the application.
+template <class T>
+Iface<T> interfaceOf(const E& e, const char* name, GType type, T* (*get)(AtspiAccessible*)) {
+  if (const ReadObject* read = readObject(e.accessible())) {
+    if (!read->offers(name)) return Iface<T>(nullptr);
+    return Iface<T>(G_TYPE_CHECK_INSTANCE_CAST(g_object_ref(e.accessible()), type, T));
+  }
+  return Iface<T>(get(e.accessible()));
+}
+
+Iface<AtspiText> textOf(const E& e) {
+  return interfaceOf(e, ATSPI_DBUS_INTERFACE_TEXT, ATSPI_TYPE_TEXT, atspi_accessible_get_text_iface);
+}
+
 bool isToggleRole(AtspiRole r) {
   return r == ATSPI_ROLE_CHECK_BOX || r == ATSPI_ROLE_TOGGLE_BUTTON || r == ATSPI_ROLE_RADIO_BUTTON ||
          r == ATSPI_ROLE_CHECK_MENU_ITEM || r == ATSPI_ROLE_RADIO_MENU_ITEM;
@@ -54,7 +69,8 @@ AXError readString(const E& e, gchar* (*read)(AtspiAccessible*, GError**), Value
 }
 
 std::optional<std::string> textContents(const E& e) {
-  Iface<AtspiText> text(atspi_accessible_get_text_iface(e.accessible()));
+  if (const ReadObject* read = readObject(e.accessible()); read && read->text) return read->text;
+  Iface<AtspiText> text = textOf(e);
   if (!text) return std::nullopt;
   gchar* contents = nullptr;
   ask(e.accessible(), [&](GError** err) { contents = atspi_text_get_text(text.p, 0, -1, err); });
@@ -172,7 +188,12 @@ AXError copyValue(const E& e, Value* out) {
     *out = int64_t{hasState(*bits, ATSPI_STATE_CHECKED) || hasState(*bits, ATSPI_STATE_PRESSED)};
     return AXErrorCode::success;
   }
-  if (Iface<AtspiValue> value(atspi_accessible_get_value_iface(e.accessible())); value) {
+  if (auto value = interfaceOf(e, ATSPI_DBUS_INTERFACE_VALUE, ATSPI_TYPE_VALUE, atspi_accessible_get_value_iface);
+      value) {
+    if (const ReadObject* read = readObject(e.accessible()); read && read->currentValue) {
+      *out = *read->currentValue;
+      return AXErrorCode::success;
+    }
     double current = 0;
     if (!ask(e.accessible(), [&](GError** err) { current = atspi_value_get_current_value(value.p, err); }))
       return AXErrorCode::cannotComplete;
@@ -191,7 +212,7 @@ AXError copyValue(const E& e, Value* out) {
 }
 
 AXError copySelectedText(const E& e, Value* out) {
-  Iface<AtspiText> text(atspi_accessible_get_text_iface(e.accessible()));
+  Iface<AtspiText> text = textOf(e);
   if (!text) return AXErrorCode::attributeUnsupported;
   AtspiRange* range = nullptr;
   gint count = 0;
@@ -240,7 +261,10 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
   }
   if (attribute == "AXIdentifier") {
     Value id;
-    if (auto error = readString(e, atspi_accessible_get_accessible_id, &id)) return error;
+    if (const ReadObject* read = readObject(e.accessible()); read && read->accessibleId)
+      id = *read->accessibleId;
+    else if (auto error = readString(e, atspi_accessible_get_accessible_id, &id))
+      return error;
     if (id.get<std::string>()->empty()) return AXErrorCode::noValue;
     *out = id;
     return AXErrorCode::success;
@@ -504,7 +528,7 @@ class AtspiAccessibility : public Accessibility {
   // AX action names with their AT-SPI indexes; the first press-like action stands for AXPress.
   static std::vector<std::pair<std::string, int>> actionsOf(const E& e) {
     std::vector<std::pair<std::string, int>> result;
-    Iface<AtspiAction> actions(atspi_accessible_get_action_iface(e.accessible()));
+    auto actions = interfaceOf(e, ATSPI_DBUS_INTERFACE_ACTION, ATSPI_TYPE_ACTION, atspi_accessible_get_action_iface);
     if (!actions) return result;
     gint count = 0;
     ask(e.accessible(), [&](GError** err) { count = atspi_action_get_n_actions(actions.p, err); });

@@ -65,6 +65,8 @@ std::optional<AtspiRole> AtspiElement::role() const {
 }
 
 const std::map<std::string, std::string>& AtspiElement::objectAttributes() const {
+  if (const ReadObject* read = attributes_ ? nullptr : readObject(accessible_); read && read->attributes)
+    attributes_ = read->attributes;
   if (!attributes_) {
     attributes_.emplace();
     GHashTable* table = nullptr;
@@ -88,7 +90,8 @@ std::optional<AtspiRect> AtspiElement::extents(bool reuseLast) const {
     return rect;
   }
   lastExtents_.reset();
-  if (const ReadObject* read = readObject(accessible_); read && (!read->hasComponent || read->extents)) {
+  if (const ReadObject* read = readObject(accessible_);
+      read && (!read->offers(ATSPI_DBUS_INTERFACE_COMPONENT) || read->extents || read->hidden())) {
     lastExtents_ = read->extents;
     return lastExtents_;
   }

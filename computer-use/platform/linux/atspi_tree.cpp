@@ -42,6 +42,7 @@ AtspiAccessible* findApplication(int32_t pid) {
 }
 
 std::optional<uint64_t> states(const AtspiElement& element) {
+  if (const ReadObject* read = readObject(element.accessible()); read && read->states) return read->states;
   AtspiStateSet* set = nullptr;
   ask(element.accessible(), [&](GError**) { set = atspi_accessible_get_state_set(element.accessible()); });
   if (set == nullptr) return std::nullopt;
@@ -56,14 +57,20 @@ std::optional<uint64_t> states(const AtspiElement& element) {
   return bits;
 }
 
-std::vector<AXUIElement> children(const AtspiElement& element) {
-  auto read = readChildren(element.accessible());
+namespace {
+
+std::vector<AXUIElement> children(const AtspiElement& element, bool takeReading) {
+  auto read = readChildren(element.accessible(), takeReading);
   if (!read) return childrenCallByCall(element);
   std::vector<AXUIElement> result;
   for (AtspiAccessible* child : *read)
     if (auto handle = wrap(g_object_ref(child), element.pid())) result.push_back(handle);
   return result;
 }
+
+}  // namespace
+
+std::vector<AXUIElement> children(const AtspiElement& element) { return children(element, true); }
 
 std::vector<AXUIElement> childrenCallByCall(const AtspiElement& element) {
   std::vector<AXUIElement> result;
@@ -96,7 +103,9 @@ int indexInParent(const AtspiElement& element) {
 
 std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
   std::vector<MatchedWindow> windows;
-  for (auto& child : children(application)) {
+  // Without a reading at hand the few windows are asked for one by one: taking a reading here
+  // would read the whole tree before a command wants it (a screenshot reads it after its image).
+  for (auto& child : children(application, false)) {
     const AtspiElement* w = atspiElement(child);
     if (auto role = w->role(); role && isWindowRole(*role)) windows.push_back({child, std::nullopt});
   }
@@ -128,6 +137,9 @@ std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
 
 AXUIElement applicationOf(const AtspiElement& element) {
   if (element.role() == ATSPI_ROLE_APPLICATION) return wrap(g_object_ref(element.accessible()), element.pid());
+  // The proxy knows its application's root; asking climbs the parents one call at a time.
+  if (AtspiApplication* known = ATSPI_OBJECT(element.accessible())->app; known != nullptr && known->root != nullptr)
+    return wrap(g_object_ref(known->root), element.pid());
   AtspiAccessible* app = nullptr;
   ask(element.accessible(), [&](GError** e) { app = atspi_accessible_get_application(element.accessible(), e); });
   return wrap(app, element.pid());
