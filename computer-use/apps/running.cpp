@@ -34,10 +34,11 @@ std::optional<int64_t> parseInteger(const std::string& s, int64_t min, int64_t m
 }
 
 std::optional<RunningApplication> runningApp(const std::string& name) {
-  auto apps = platform::workspace().runningApplications();
   if (auto pid = parseInteger(name, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())) {
     if (auto app = platform::workspace().runningApplication(static_cast<int32_t>(*pid))) return app;
   }
+  // Listing every application costs more than looking one up, so a process id is tried first.
+  auto apps = platform::workspace().runningApplications();
   for (const auto& app : apps)
     if (app.bundleIdentifier && *app.bundleIdentifier == name) return app;
   const std::string wanted = text::lowercase(name);

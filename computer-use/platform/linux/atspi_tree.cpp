@@ -116,16 +116,17 @@ std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
     auto extents = w.extents(false);
     if (!extents) continue;
     Rect frame{{double(extents->x), double(extents->y)}, {double(extents->width), double(extents->height)}};
-    std::optional<std::string> title;
-    int chosen = -1;
-    for (int i = static_cast<int>(clients.size()) - 1; i >= 0; --i) {
-      if (taken[i] || clients[i].pid != w.pid() || !(clients[i].frame == frame)) continue;
-      if (chosen < 0) chosen = i;
-      if (!title) title = name(w).value_or("");
-      if (!title->empty() && clients[i].title == *title) {
-        chosen = i;
-        break;
-      }
+    std::vector<int> equal;  // from the top of the stack down
+    for (int i = static_cast<int>(clients.size()) - 1; i >= 0; --i)
+      if (!taken[i] && clients[i].pid == w.pid() && clients[i].frame == frame) equal.push_back(i);
+    int chosen = equal.empty() ? -1 : equal.front();
+    if (equal.size() > 1) {
+      const std::string title = name(w).value_or("");
+      for (int i : equal)
+        if (!title.empty() && clients[i].title == title) {
+          chosen = i;
+          break;
+        }
     }
     if (chosen >= 0) {
       taken[chosen] = true;
