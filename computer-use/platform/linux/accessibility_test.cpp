@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <climits>
 
+#include "platform/linux/atspi_call_batch.h"
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_test_app.h"
 #include "platform/linux/atspi_tree_reading.h"
@@ -192,6 +194,22 @@ TEST_F(SampleApp, AnApplicationThatStopsAnsweringIsGivenUpOnAfterOneTimeLimit) {
   EXPECT_NE(ax->copyAttributeValue(app->window, "AXChildren", &v), 0);
   Value names;
   EXPECT_NE(ax->copyActionNames(button, &names), 0);
+}
+
+TEST_F(SampleApp, CallsSentTogetherToAnApplicationThatStopsAnsweringWaitOneTimeLimitInAll) {
+  AtspiAccessible* root = atspiElement(app->root)->accessible();
+  kill(app->pid, SIGSTOP);
+  CallBatch batch(root);
+  int answered = 0;
+  for (int i = 0; i < 20; ++i)
+    batch.getProperty(ATSPI_OBJECT(root)->path, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount",
+                      [&](DBusMessageIter*) { ++answered; });
+  const auto start = std::chrono::steady_clock::now();
+  batch.await();
+  // Twenty limits one after another would be half a minute.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3 * atspiCallLimitMs));
+  EXPECT_EQ(answered, 0);
+  EXPECT_FALSE(answering(root));
 }
 
 TEST(WidgetFactory, MapsTheThirdPartyWindow) {

@@ -56,6 +56,13 @@ void CallBatch::await() {
   std::vector<Pending> out = std::move(pending_);
   pending_.clear();
   for (auto& [call, signature, answer] : out) {
+    // libdbus counts a call's limit from when it is awaited, not from when it went out: after
+    // one call ran out of time, waiting for the others would cost a limit each.
+    if (timedOut && !dbus_pending_call_get_completed(call)) {
+      dbus_pending_call_cancel(call);
+      dbus_pending_call_unref(call);
+      continue;
+    }
     dbus_pending_call_block(call);
     DBusMessage* reply = dbus_pending_call_steal_reply(call);
     dbus_pending_call_unref(call);

@@ -1,8 +1,8 @@
 #pragma once
 // Method calls to one application sent together: every call goes out before the first answer
-// is awaited, so the application answers them back to back instead of one round trip each.
-// Each call has the time limit from when it went out, so a hung application costs one limit
-// for the whole batch, and is then marked as not answering for the rest of the run.
+// is awaited, so the application answers them back to back instead of one round trip each. The
+// first call that runs out of time ends the waiting, so a hung application costs one time limit
+// for the whole batch; it is then marked as not answering for the rest of the run.
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
@@ -34,7 +34,8 @@ class CallBatch {
   // A property of the object: the answer gets the variant's content.
   void getProperty(const std::string& path, const char* interface, const char* property, Answer answer);
 
-  // Waits for every reply sent so far and runs the answers in the order the calls went out.
+  // Waits for the replies to the calls sent so far and runs the answers in the order the calls
+  // went out.
   void await();
 
  private:
