@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <climits>
@@ -261,20 +262,19 @@ void gather(const AXUIElement& node, std::vector<ReadNode>& out) {
 
 // The icon browser's title bar is the window's first child but reports another index.
 // gtk3-demo is mostly tree views, whose cells the toolkit's cache leaves out.
-struct ThirdPartyApp {
-  std::string program;
-  int fromReadingAtLeast;
-};
-void PrintTo(const ThirdPartyApp& app, std::ostream* out) { *out << app.program; }
-class ThirdParty : public ::testing::TestWithParam<ThirdPartyApp> {};
+class ThirdParty : public ::testing::TestWithParam<std::string> {};
 INSTANTIATE_TEST_SUITE_P(Gtk3, ThirdParty,
-                         ::testing::Values(ThirdPartyApp{"/usr/bin/gtk3-widget-factory", 200},
-                                           ThirdPartyApp{"/usr/bin/gtk3-icon-browser", 30},
-                                           ThirdPartyApp{"/usr/bin/gtk3-demo", 40}));
+                         ::testing::Values("/usr/bin/gtk3-widget-factory", "/usr/bin/gtk3-icon-browser",
+                                           "/usr/bin/gtk3-demo"),
+                         [](const ::testing::TestParamInfo<std::string>& program) {
+                           std::string name = program.param.substr(program.param.rfind('/') + 1);
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 TEST_P(ThirdParty, TheTreeReadInBulkIsTheTreeTheApplicationAnswersCallByCall) {
   auto ax = makeAccessibility();
-  auto app = TestApp::start(*ax, {GetParam().program});
+  auto app = TestApp::start(*ax, {GetParam()});
   ASSERT_NE(app, nullptr);
   forgetReadings();
   std::vector<ReadNode> nodes;
@@ -285,7 +285,7 @@ TEST_P(ThirdParty, TheTreeReadInBulkIsTheTreeTheApplicationAnswersCallByCall) {
     auto calls = childrenCallByCall(e);
     ASSERT_EQ(bulk.size(), calls.size());
     for (size_t i = 0; i < bulk.size(); ++i) EXPECT_TRUE(bulk[i] == calls[i]);
-    if (!read) continue;  // cells of the tree view, which the toolkit's cache leaves out
+    if (!read) continue;
     ++fromReading;
     GError* error = nullptr;
     EXPECT_EQ(read->role, atspi_accessible_get_role(e.accessible(), &error));
@@ -328,7 +328,8 @@ TEST_P(ThirdParty, TheTreeReadInBulkIsTheTreeTheApplicationAnswersCallByCall) {
     }
     ASSERT_EQ(error, nullptr);
   }
-  EXPECT_GE(fromReading, GetParam().fromReadingAtLeast) << "of " << nodes.size();
+  // Also what the toolkit's cache leaves out is added to the reading.
+  EXPECT_EQ(fromReading, static_cast<int>(nodes.size()));
 }
 
 }  // namespace
