@@ -2,6 +2,7 @@
 
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree_reading.h"
+#include "platform/linux/workspace_accessible_apps.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -19,27 +20,7 @@ std::optional<std::string> name(const AtspiElement& element) {
 
 }  // namespace
 
-AtspiAccessible* findApplication(int32_t pid) {
-  if (!atspiReady()) return nullptr;
-  AtspiAccessible* desktop = atspi_get_desktop(0);
-  if (desktop == nullptr) return nullptr;
-  AtspiAccessible* found = nullptr;
-  gint count = 0;
-  ask(desktop, [&](GError** e) { count = atspi_accessible_get_child_count(desktop, e); });
-  for (gint i = 0; i < count && found == nullptr; ++i) {
-    AtspiAccessible* app = nullptr;
-    ask(desktop, [&](GError** e) { app = atspi_accessible_get_child_at_index(desktop, i, e); });
-    if (app == nullptr) continue;
-    guint appPid = 0;
-    if (ask(desktop, [&](GError** e) { appPid = atspi_accessible_get_process_id(app, e); }) &&
-        static_cast<int32_t>(appPid) == pid)
-      found = app;
-    else
-      g_object_unref(app);
-  }
-  g_object_unref(desktop);
-  return found;
-}
+AtspiAccessible* findApplication(int32_t pid) { return AccessibleApplications().root(pid); }
 
 std::optional<uint64_t> states(const AtspiElement& element) {
   if (const ReadObject* read = readObject(element.accessible()); read && read->states) return read->states;

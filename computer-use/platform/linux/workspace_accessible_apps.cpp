@@ -78,45 +78,71 @@ void release(std::vector<DBusMessage*>& replies) {
 
 AccessibleApplications::AccessibleApplications() {
   if (!atspiReady()) return;
-  AtspiAccessible* desktop = atspi_get_desktop(0);
-  if (desktop == nullptr) return;
-  gint count = 0;
-  ask(desktop, [&](GError** e) { count = atspi_accessible_get_child_count(desktop, e); });
-  std::vector<AtspiAccessible*> children;
-  for (gint i = 0; i < count; ++i) {
-    AtspiAccessible* app = nullptr;
-    ask(desktop, [&](GError** e) { app = atspi_accessible_get_child_at_index(desktop, i, e); });
-    if (app != nullptr) children.push_back(app);
+  DBusConnection* bus = atspi_get_a11y_bus();
+  std::vector<DBusMessage*> listing =
+      callAll(bus, {methodCall("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root",
+                               "org.a11y.atspi.Accessible", "GetChildren", {})});
+  // The registry's children: (bus name, path) of each application's root.
+  std::vector<std::pair<std::string, std::string>> children;
+  DBusMessageIter top, list;
+  if (listing[0] != nullptr && dbus_message_has_signature(listing[0], "a(so)") &&
+      dbus_message_iter_init(listing[0], &top)) {
+    dbus_message_iter_recurse(&top, &list);
+    for (; dbus_message_iter_get_arg_type(&list) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&list)) {
+      DBusMessageIter field;
+      const char* busName = nullptr;
+      const char* path = nullptr;
+      dbus_message_iter_recurse(&list, &field);
+      dbus_message_iter_get_basic(&field, &busName);
+      dbus_message_iter_next(&field);
+      dbus_message_iter_get_basic(&field, &path);
+      children.emplace_back(busName, path);
+    }
   }
-  g_object_unref(desktop);
+  release(listing);
   std::vector<DBusMessage*> calls;
-  for (AtspiAccessible* child : children) {
-    const AtspiObject* object = ATSPI_OBJECT(child);
-    const char* busName = object->app ? object->app->bus_name : nullptr;
+  for (const auto& [busName, path] : children) {
     calls.push_back(methodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                               "GetConnectionUnixProcessID", {busName}));
-    calls.push_back(methodCall(busName, object->path, "org.freedesktop.DBus.Properties", "Get",
+                               "GetConnectionUnixProcessID", {busName.c_str()}));
+    calls.push_back(methodCall(busName.c_str(), path.c_str(), "org.freedesktop.DBus.Properties", "Get",
                                {"org.a11y.atspi.Accessible", "Name"}));
   }
-  std::vector<DBusMessage*> replies = callAll(atspi_get_a11y_bus(), calls);
+  std::vector<DBusMessage*> replies = callAll(bus, calls);
   for (size_t i = 0; i < children.size(); ++i) {
     const uint32_t pid = processIdOf(replies[2 * i]);
-    if (pid > 0 && pid <= 0x7fffffff && apps_.emplace(static_cast<int32_t>(pid), children[i]).second) {
-      names_.emplace(static_cast<int32_t>(pid), variantString(replies[2 * i + 1]));
-      continue;
-    }
-    g_object_unref(children[i]);
+    if (pid > 0 && pid <= 0x7fffffff)
+      apps_.emplace(static_cast<int32_t>(pid),
+                    Registered{children[i].first, static_cast<int>(i), variantString(replies[2 * i + 1])});
   }
   release(replies);
 }
 
-AccessibleApplications::~AccessibleApplications() {
-  for (const auto& [pid, app] : apps_) g_object_unref(app);
+std::string AccessibleApplications::name(int32_t pid) const {
+  auto known = apps_.find(pid);
+  return known == apps_.end() ? "" : known->second.name;
 }
 
-std::string AccessibleApplications::name(int32_t pid) const {
-  auto known = names_.find(pid);
-  return known == names_.end() ? "" : known->second;
+AtspiAccessible* AccessibleApplications::root(int32_t pid) const {
+  auto known = apps_.find(pid);
+  if (known == apps_.end()) return nullptr;
+  AtspiAccessible* desktop = atspi_get_desktop(0);
+  if (desktop == nullptr) return nullptr;
+  const Registered& wanted = known->second;
+  auto childAt = [&](gint index) -> AtspiAccessible* {
+    AtspiAccessible* app = nullptr;
+    ask(desktop, [&](GError** e) { app = atspi_accessible_get_child_at_index(desktop, index, e); });
+    const AtspiApplication* owner = app != nullptr ? ATSPI_OBJECT(app)->app : nullptr;
+    if (owner != nullptr && owner->bus_name != nullptr && wanted.busName == owner->bus_name) return app;
+    if (app != nullptr) g_object_unref(app);
+    return nullptr;
+  };
+  AtspiAccessible* found = childAt(wanted.index);
+  // An application that came or went since the listing moves the others along.
+  gint count = 0;
+  if (found == nullptr) ask(desktop, [&](GError** e) { count = atspi_accessible_get_child_count(desktop, e); });
+  for (gint i = 0; found == nullptr && i < count; ++i) found = childAt(i);
+  g_object_unref(desktop);
+  return found;
 }
 
 }  // namespace platform::linux_desktop
