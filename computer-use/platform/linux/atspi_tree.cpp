@@ -20,7 +20,7 @@ std::optional<std::string> name(const AtspiElement& element) {
 
 }  // namespace
 
-AtspiAccessible* findApplication(int32_t pid) { return AccessibleApplications().root(pid); }
+AtspiAccessible* findApplication(int32_t pid) { return AccessibleApplications(false).root(pid); }
 
 std::optional<uint64_t> states(const AtspiElement& element) {
   if (const ReadObject* read = readObject(element.accessible()); read && read->states) return read->states;

@@ -76,7 +76,7 @@ void release(std::vector<DBusMessage*>& replies) {
 
 }  // namespace
 
-AccessibleApplications::AccessibleApplications() {
+AccessibleApplications::AccessibleApplications(bool readNames) {
   if (!atspiReady()) return;
   DBusConnection* bus = atspi_get_a11y_bus();
   std::vector<DBusMessage*> listing =
@@ -104,8 +104,9 @@ AccessibleApplications::AccessibleApplications() {
   for (const auto& [busName, path] : children) {
     calls.push_back(methodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                                "GetConnectionUnixProcessID", {busName.c_str()}));
-    calls.push_back(methodCall(busName.c_str(), path.c_str(), "org.freedesktop.DBus.Properties", "Get",
-                               {"org.a11y.atspi.Accessible", "Name"}));
+    calls.push_back(readNames ? methodCall(busName.c_str(), path.c_str(), "org.freedesktop.DBus.Properties", "Get",
+                                           {"org.a11y.atspi.Accessible", "Name"})
+                              : nullptr);
   }
   std::vector<DBusMessage*> replies = callAll(bus, calls);
   for (size_t i = 0; i < children.size(); ++i) {

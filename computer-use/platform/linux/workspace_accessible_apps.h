@@ -24,7 +24,8 @@ class AccessibleApplications {
     std::string name;
   };
 
-  AccessibleApplications();
+  // Without readNames the applications themselves are not asked anything (name() is "").
+  explicit AccessibleApplications(bool readNames = true);
 
   const std::map<int32_t, Registered>& byPid() const { return apps_; }
   bool contains(int32_t pid) const { return apps_.contains(pid); }
