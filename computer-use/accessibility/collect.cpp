@@ -4,10 +4,18 @@
 #include <cmath>
 
 #include "accessibility/attributes.h"
-#include "cli/globals.h"
+
 #include "text/unicode.h"
 
 namespace dorv {
+
+const std::set<std::string> interactiveRoles = {
+    "AXButton",      "AXCheckBox",     "AXRadioButton",        "AXTextField", "AXTextArea",
+    "AXComboBox",    "AXPopUpButton",  "AXMenuButton",         "AXLink",      "AXMenuItem",
+    "AXSlider",      "AXIncrementor",  "AXDisclosureTriangle", "AXTab",       "AXSearchField",
+    "AXSegmentedControl", "AXCell",    "AXRow",
+};
+
 namespace {
 
 using platform::AXUIElement;

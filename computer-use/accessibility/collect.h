@@ -4,12 +4,16 @@
 // addresses the same element when a later run collects the window again.
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/value.h"
 
 namespace dorv {
+
+// The roles that make an element actionable whatever its actions.
+extern const std::set<std::string> interactiveRoles;
 
 struct Element {
   platform::AXUIElement ref;

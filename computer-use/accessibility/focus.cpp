@@ -2,7 +2,7 @@
 
 #include "accessibility/attributes.h"
 #include "apps/running.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "input/key_window.h"
 #include "platform/platform.h"
 

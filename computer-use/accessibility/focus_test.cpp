@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {

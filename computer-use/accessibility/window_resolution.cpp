@@ -4,8 +4,8 @@
 
 #include "accessibility/attributes.h"
 #include "accessibility/focus.h"
-#include "cli/globals.h"
-#include "cli/output.h"
+
+#include "core/result.h"
 #include "input/key_window.h"
 #include "input/private_symbol.h"
 

@@ -15,6 +15,9 @@
 
 namespace dorv {
 
+inline constexpr double otherSpaceSearchSeconds = 2.0;
+inline constexpr int32_t allSpacesMask = 7;
+
 // The 20-byte token from which the accessibility server builds an element of another process.
 namespace RemoteToken {
 inline constexpr size_t size = 20;

@@ -1,6 +1,6 @@
 #include "activity/live_lock.h"
 
-#include "cli/globals.h"
+#include "core/paths.h"
 #include "platform/platform.h"
 
 namespace dorv {

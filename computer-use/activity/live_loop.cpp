@@ -8,7 +8,7 @@
 #include "activity/record.h"
 #include "activity/window_list.h"
 #include "capture/capture.h"
-#include "cli/globals.h"
+
 #include "platform/platform.h"
 
 namespace dorv {

@@ -6,6 +6,9 @@
 
 namespace dorv {
 
+inline constexpr double liveSeconds = 20.0;
+inline constexpr uint32_t liveRefreshMicros = 900000;
+
 // One window read back from "windows.json".
 struct RecentWindow {
   int32_t pid = 0;

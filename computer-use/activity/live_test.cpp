@@ -2,8 +2,8 @@
 
 #include "activity/live_lock.h"
 #include "activity/live_loop.h"
-#include "cli/globals.h"
-#include "cli/output.h"
+#include "core/paths.h"
+#include "core/result.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {

@@ -7,7 +7,8 @@
 #include "activity/window_list.h"
 #include "capture/capture.h"
 #include "capture/whole_file.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
+#include "core/paths.h"
 #include "platform/platform.h"
 
 namespace dorv {

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "apps/windows.h"
-#include "cli/output.h"
+#include "core/result.h"
 #include "platform/capture.h"
 #include "platform/workspace.h"
 
 namespace dorv {
+
+// How long a window stays in the window list after its last action.
+inline constexpr double windowMemorySeconds = 600.0;
 
 // Writes the preview frame, the activity and the window list, then makes sure the live loop
 // runs. Best-effort and silent: nothing it meets changes the command's output or status.

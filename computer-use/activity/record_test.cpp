@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "activity/ancestry.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
+#include "core/paths.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {

@@ -4,7 +4,7 @@
 
 #include "apps/running.h"
 #include "capture/capture.h"
-#include "cli/globals.h"
+#include "core/paths.h"
 #include "platform/platform.h"
 
 namespace dorv {

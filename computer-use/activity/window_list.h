@@ -1,7 +1,7 @@
 #pragma once
 // "windows.json": the latest activity of every window acted on recently, keyed by window id.
 
-#include "cli/output.h"
+#include "core/result.h"
 
 namespace dorv {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "apps/running.h"
-#include "cli/globals.h"
-#include "cli/output.h"
+
+#include "core/result.h"
 #include "platform/platform.h"
 
 namespace dorv {

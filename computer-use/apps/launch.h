@@ -9,6 +9,9 @@
 
 namespace dorv {
 
+// How long open waits for the launched application to answer.
+inline constexpr double openTimeout = 15.0;
+
 // The bundle path of the application a name designates: a running application's own (none
 // when it has none), else an installed one by bundle identifier, else the first application
 // directory holding name + the bundle extension; or none.

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/output.h"
+#include "core/result.h"
 #include "platform/workspace.h"
 
 namespace dorv {

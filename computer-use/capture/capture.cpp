@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "capture/whole_file.h"
-#include "cli/globals.h"
+#include "core/paths.h"
 #include "platform/platform.h"
 
 namespace dorv {

@@ -12,6 +12,9 @@
 
 namespace dorv {
 
+inline constexpr double screencaptureTimeout = 8.0;
+inline constexpr double previewMaxWidth = 600.0;
+
 // The window's image at the capture's own resolution, or null.
 platform::Image captureImage(uint32_t windowId);
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/globals.h"
+#include "core/paths.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {

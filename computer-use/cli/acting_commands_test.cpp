@@ -5,8 +5,9 @@
 #include <algorithm>
 
 #include "capture/capture.h"
-#include "cli/globals.h"
-#include "cli/output.h"
+#include "core/run_state.h"
+#include "core/paths.h"
+#include "core/result.h"
 #include "cli/run_for_test.h"
 
 namespace dorv {

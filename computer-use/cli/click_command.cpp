@@ -11,7 +11,7 @@
 #include "activity/record.h"
 #include "apps/running.h"
 #include "cli/commands.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "cli/point_argument.h"
 #include "cli/startup.h"
 #include "input/gestures.h"

@@ -3,7 +3,7 @@
 #include "accessibility/window_resolution.h"
 #include "apps/running.h"
 #include "cli/commands.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "platform/platform.h"
 
 namespace dorv {

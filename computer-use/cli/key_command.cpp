@@ -4,7 +4,7 @@
 #include "accessibility/window_resolution.h"
 #include "activity/record.h"
 #include "apps/running.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "cli/key_open_commands.h"
 #include "input/keyboard.h"
 

@@ -3,7 +3,7 @@
 #include "apps/running.h"
 #include "apps/windows.h"
 #include "cli/commands.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "platform/platform.h"
 
 namespace dorv {

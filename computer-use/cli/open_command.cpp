@@ -3,7 +3,7 @@
 #include "accessibility/focus.h"
 #include "apps/launch.h"
 #include "apps/running.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "cli/key_open_commands.h"
 
 namespace dorv {

@@ -8,7 +8,8 @@
 #include "apps/running.h"
 #include "capture/capture.h"
 #include "cli/commands.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
+#include "core/paths.h"
 #include "cli/startup.h"
 #include "platform/platform.h"
 

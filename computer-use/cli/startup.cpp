@@ -8,10 +8,11 @@
 #include "apps/running.h"
 #include "capture/whole_file.h"
 #include "cli/commands.h"
-#include "cli/globals.h"
+#include "core/run_state.h"
+#include "core/paths.h"
 #include "cli/key_open_commands.h"
 #include "cli/live.h"
-#include "cli/output.h"
+#include "core/result.h"
 #include "platform/platform.h"
 
 namespace dorv {

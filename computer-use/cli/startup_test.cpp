@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/globals.h"
-#include "cli/output.h"
+#include "core/run_state.h"
+#include "core/paths.h"
+#include "core/result.h"
 #include "cli/run_for_test.h"
 
 namespace dorv {

@@ -1,7 +1,7 @@
 #include "input/gestures.h"
 
-#include "cli/globals.h"
-#include "cli/output.h"
+
+#include "core/result.h"
 #include "input/event_fields.h"
 #include "input/key_window.h"
 #include "input/sky_light.h"

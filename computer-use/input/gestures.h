@@ -11,6 +11,10 @@ namespace dorv {
 
 using platform::Point;
 
+inline constexpr int64_t subtypeNormal = 0;
+inline constexpr int64_t subtypeTouch = 3;
+inline constexpr platform::Point offscreenPoint{-1, -1};
+
 // Posts one mouse event of the gesture: type, location, window location, click state, gesture
 // phase, subtype.
 using PostEvent = std::function<void(uint32_t type, Point location, Point windowLocation,

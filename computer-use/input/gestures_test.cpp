@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/globals.h"
+
 #include "input/event_fields.h"
 #include "platform/scripted/desktop.h"
 

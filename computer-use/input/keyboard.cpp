@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/globals.h"
-#include "cli/output.h"
+#include "input/key_codes.h"
+#include "core/result.h"
 #include "platform/platform.h"
 #include "text/unicode.h"
 

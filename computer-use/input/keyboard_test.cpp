@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/output.h"
+#include "core/result.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {

@@ -11,8 +11,8 @@
 #include <variant>
 #include <vector>
 
-#include "cli/globals.h"
-#include "cli/output.h"
+#include "input/key_codes.h"
+#include "core/result.h"
 #include "input/keyboard.h"
 #include "text/unicode.h"
 

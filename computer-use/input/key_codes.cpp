@@ -1,20 +1,6 @@
-#include "cli/globals.h"
+#include "input/key_codes.h"
 
 namespace dorv {
-
-std::vector<std::string> args;
-
-const std::set<std::string> interactiveRoles = {
-    "AXButton",      "AXCheckBox",     "AXRadioButton",        "AXTextField", "AXTextArea",
-    "AXComboBox",    "AXPopUpButton",  "AXMenuButton",         "AXLink",      "AXMenuItem",
-    "AXSlider",      "AXIncrementor",  "AXDisclosureTriangle", "AXTab",       "AXSearchField",
-    "AXSegmentedControl", "AXCell",    "AXRow",
-};
-
-std::string activityDir;
-std::string activityPath;
-std::string windowsPath;
-std::string liveLockPath;
 
 // Virtual key codes of the US keyboard layout.
 const std::map<std::string, uint16_t> keyCodes = {
@@ -32,19 +18,5 @@ const std::map<std::string, uint16_t> keyCodes = {
     {"end", 119},   {"pagedown", 121}, {"left", 123}, {"right", 124}, {"down", 125},
     {"up", 126},
 };
-
-bool needsAccessibility = true;
-std::optional<platform::RunningApplication> previousFront;
-bool stoleFocus = false;
-std::string command;
-std::optional<uint32_t> windowOption;
-std::optional<std::string> sayOption;
-
-void setPaths(const std::string& homeDirectory) {
-  activityDir = homeDirectory + "/.dorv/computer-use";
-  activityPath = activityDir + "/activity.json";
-  windowsPath = activityDir + "/windows.json";
-  liveLockPath = activityDir + "/live.lock";
-}
 
 }  // namespace dorv

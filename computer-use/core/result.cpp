@@ -1,8 +1,8 @@
-#include "cli/output.h"
+#include "core/result.h"
 
 #include <cstdlib>
 
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "platform/platform.h"
 
 namespace dorv {

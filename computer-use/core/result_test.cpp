@@ -1,8 +1,8 @@
-#include "cli/output.h"
+#include "core/result.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/globals.h"
+#include "core/run_state.h"
 #include "platform/scripted/desktop.h"
 
 namespace dorv {
