@@ -99,10 +99,13 @@ std::vector<std::string> describe(const std::vector<Element>& elements, platform
   std::vector<std::string> lines;
   for (size_t i = 0; i < elements.size(); ++i) {
     const Element& e = elements[i];
-    std::string line = "[" + std::to_string(i) + "] " + withoutAX(e.role) + " \"" + e.label + "\"";
-    if (e.value && !e.value->empty() && *e.value != e.label) line += " value=\"" + *e.value + "\"";
-    line += " @" + coordinate(e.frame.origin.x + e.frame.size.width / 2 - origin.x) + "," +
-            coordinate(e.frame.origin.y + e.frame.size.height / 2 - origin.y);
+    // Appended piece by piece: chains of string operator+ trip a false -Wrestrict of GCC 12 at -O3.
+    std::string line = "[";
+    line.append(std::to_string(i)).append("] ").append(withoutAX(e.role));
+    line.append(" \"").append(e.label).append("\"");
+    if (e.value && !e.value->empty() && *e.value != e.label) line.append(" value=\"").append(*e.value).append("\"");
+    line.append(" @").append(coordinate(e.frame.origin.x + e.frame.size.width / 2 - origin.x));
+    line.append(",").append(coordinate(e.frame.origin.y + e.frame.size.height / 2 - origin.y));
     lines.push_back(std::move(line));
   }
   return lines;

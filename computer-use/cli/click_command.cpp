@@ -56,7 +56,9 @@ Clicked clickByIndex(const platform::RunningApplication& app, const ResolvedWind
     fail("No element " + std::to_string(n) + "; the window has " + std::to_string(elements.size()) +
          ". Screenshot again.");
   const Element& element = elements[static_cast<size_t>(n)];
-  const std::string what = "[" + std::to_string(n) + "] " + quoted(element.role, element.label);
+  // Appended, not a chain of operator+: that trips a false -Wrestrict of GCC 12 at -O3.
+  std::string what = "[";
+  what.append(std::to_string(n)).append("] ").append(quoted(element.role, element.label));
   if (auto via = operate(app, element)) return {what, *via};
   backgroundClick(app.processIdentifier, centre(element.frame), window.info.id, window.info.frame.origin);
   return {what, "background click"};
