@@ -8,6 +8,7 @@
 #include "activity/record.h"
 #include "activity/window_list.h"
 #include "capture/capture.h"
+#include "core/watchdog.h"
 
 #include "platform/platform.h"
 
@@ -54,8 +55,10 @@ std::vector<RecentWindow> recentWindows() {
 
 bool refreshPass() {
   std::vector<RecentWindow> young;
-  for (const auto& w : recentWindows())
-    if (nowMillis() - w.at < liveSeconds * 1000) young.push_back(w);
+  for (const auto& w : recentWindows()) {
+    const double now = nowMillis();
+    if (now - w.at < liveSeconds * 1000 && w.at <= now + futureSlackMillis) young.push_back(w);
+  }
   if (young.empty()) return false;
   for (const auto& w : young) {
     // The window of an application that quit still keeps the loop alive until it is old.
@@ -68,7 +71,12 @@ bool refreshPass() {
 
 void liveLoop() {
   if (!takeLiveLock()) return;
-  while (refreshPass()) platform::system().sleepMicros(liveRefreshMicros);
+  // Each pass is bounded like a run: a stuck capture must not hold the lock for ever.
+  for (;;) {
+    armWatchdog(runBoundSeconds(0));
+    if (!refreshPass()) return;
+    platform::system().sleepMicros(liveRefreshMicros);
+  }
 }
 
 }  // namespace dorv

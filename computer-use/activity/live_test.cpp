@@ -93,7 +93,7 @@ TEST_F(LiveTest, PassRefreshesYoungWindowsOfRunningApplications) {
   EXPECT_TRUE(refreshPass());
   EXPECT_EQ(desktop.log.starting("capture"), std::vector<std::string>{"capture 1"});
   // No width recorded: 800 points, so the 600-pixel cap.
-  EXPECT_EQ(desktop.capture.written.at(activityDir + "/frame-1.png.4242.tmp"),
+  EXPECT_EQ(desktop.capture.written.at(activityDir + "/frame-1.png.4242-5eed.tmp"),
             std::make_pair(600, 450));
 
   // The quit application's young window alone still keeps the loop going.

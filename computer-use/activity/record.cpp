@@ -19,13 +19,7 @@ void writeJSON(const Json& value, const std::string& path) {
   // A title that is not valid UTF-8 is recorded with replacement characters rather than
   // losing the whole record.
   std::string data = value.dump(-1, ' ', false, Json::error_handler_t::replace);
-  auto& system = platform::system();
-  const std::string temporary = temporaryPathFor(path);
-  if (!system.writeFile(temporary, data)) {
-    system.removeFile(temporary);
-    return;
-  }
-  system.rename(temporary, path);
+  replaceWhole(path, [&](const std::string& temporary) { return platform::system().writeFile(temporary, data); });
 }
 
 Json activityObject(const platform::RunningApplication& app, const WindowInfo& window,
@@ -67,7 +61,8 @@ void recordActivityAfterFrame(const platform::RunningApplication& app, const Win
 
   Json list = loadWindowList();
   list[std::to_string(window.id)] = std::move(activity);
-  pruneWindowList(list, nowMillis() - windowMemorySeconds * 1000.0);
+  const double now = nowMillis();
+  pruneWindowList(list, now - windowMemorySeconds * 1000.0, now);
   writeJSON(list, windowsPath);
 
   startLiveLoop();

@@ -126,7 +126,7 @@ TEST_F(RecordTest, PruningAtTenMinutes) {
 
 TEST_F(RecordTest, StepsInOrderEvenWhenCaptureAndWritesFail) {
   desktop.capture.windows.clear();
-  desktop.system.unwritable.insert(activityPath + ".4242.tmp");
+  desktop.system.unwritable.insert(activityPath + ".4242-5eed.tmp");
   recordActivity(app, window, "click");
 
   std::vector<std::string> steps;
@@ -134,10 +134,10 @@ TEST_F(RecordTest, StepsInOrderEvenWhenCaptureAndWritesFail) {
     if (call.rfind("sleep", 0) != 0) steps.push_back(call);
   const std::string dir = activityDir;
   EXPECT_EQ(steps, (std::vector<std::string>{
-                       "mkdir " + dir, "capture 42", "write " + dir + "/activity.json.4242.tmp",
-                       "remove " + dir + "/activity.json.4242.tmp",
-                       "write " + dir + "/windows.json.4242.tmp",
-                       "rename " + dir + "/windows.json.4242.tmp " + dir + "/windows.json",
+                       "mkdir " + dir, "capture 42", "write " + dir + "/activity.json.4242-5eed.tmp",
+                       "remove " + dir + "/activity.json.4242-5eed.tmp",
+                       "write " + dir + "/windows.json.4242-5eed.tmp",
+                       "rename " + dir + "/windows.json.4242-5eed.tmp " + dir + "/windows.json",
                        "open-lock " + dir + "/live.lock", "flock 10", "unlock 10", "close 10",
                        "spawn /usr/bin/dorv-computer-use /usr/bin/dorv-computer-use live"}));
   EXPECT_FALSE(desktop.system.files.count(activityPath));

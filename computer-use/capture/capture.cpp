@@ -27,10 +27,9 @@ platform::Image captureImage(uint32_t windowId) {
   return platform::capture().windowImage(windowId, temporary, screencaptureTimeout);
 }
 
-std::optional<platform::Size> writeImage(const platform::Image& image, const WindowInfo& window,
-                                         const std::string& path, std::optional<double> maxWidth, bool retina) {
+std::optional<platform::Size> imageSize(const platform::Image& image, const WindowInfo& window,
+                                        std::optional<double> maxWidth, bool retina) {
   if (!image || image->width() <= 0 || image->height() <= 0) return std::nullopt;
-
   double targetWidth = std::fabs(window.frame.size.width) * (retina ? 2 : 1);
   if (maxWidth && *maxWidth < targetWidth) targetWidth = *maxWidth;
   // The captured image's aspect ratio, not the frame's: the two may differ by the decorations.
@@ -38,19 +37,22 @@ std::optional<platform::Size> writeImage(const platform::Image& image, const Win
   auto width = pixels(targetWidth);
   auto height = pixels(targetHeight);
   if (!width || !height) return std::nullopt;
+  return platform::Size{static_cast<double>(*width), static_cast<double>(*height)};
+}
+
+std::optional<platform::Size> writeImage(const platform::Image& image, const WindowInfo& window,
+                                         const std::string& path, std::optional<double> maxWidth, bool retina) {
+  auto size = imageSize(image, window, maxWidth, retina);
+  if (!size) return std::nullopt;
+  const int width = static_cast<int>(size->width), height = static_cast<int>(size->height);
 
   auto& capture = platform::capture();
-  platform::Image scaled = capture.scaled(image, *width, *height);
+  platform::Image scaled = capture.scaled(image, width, height);
   if (!scaled) return std::nullopt;
-  auto& system = platform::system();
-  const std::string temporary = temporaryPathFor(path);
-  if (!capture.writePNG(scaled, temporary)) {
-    // The name is private to this run: nobody else would ever remove it.
-    system.removeFile(temporary);
+  // A failed rename is a failed write: the file at the path is not this image.
+  if (!replaceWhole(path, [&](const std::string& temporary) { return capture.writePNG(scaled, temporary); }))
     return std::nullopt;
-  }
-  system.rename(temporary, path);
-  return platform::Size{static_cast<double>(*width), static_cast<double>(*height)};
+  return size;
 }
 
 std::optional<platform::Size> capture(const WindowInfo& window, const std::string& path, std::optional<double> maxWidth,

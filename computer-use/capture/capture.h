@@ -18,6 +18,12 @@ inline constexpr double previewMaxWidth = 600.0;
 // The window's image at the capture's own resolution, or null.
 platform::Image captureImage(uint32_t windowId);
 
+// The size in pixels writeImage gives the image: target width the frame's width in points
+// (doubled with retina, capped at maxWidth), height from the image's aspect ratio; none when no
+// bitmap of it can exist.
+std::optional<platform::Size> imageSize(const platform::Image& image, const WindowInfo& window,
+                                        std::optional<double> maxWidth, bool retina);
+
 // Writes an image of the window to the path, target width the frame's width in points (doubled
 // with retina, capped at maxWidth), height from the image's aspect ratio. The written size in
 // pixels, or none when nothing was written (no image, a zero size, a failed write). Touches

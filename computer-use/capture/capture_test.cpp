@@ -36,8 +36,8 @@ TEST_F(CaptureTest, SizeFollowsTargetWidthCapAndCapturedAspectRatio) {
   EXPECT_EQ(capture(windowOfWidth(5, -150), "/o/5.png", 600.0, true), (Size{300, 300}));
 
   auto& written = desktop.capture.written;
-  EXPECT_EQ(written.at("/o/1.png.4242.tmp"), std::make_pair(600, 375));
-  EXPECT_EQ(written.at("/o/4.png.4242.tmp"), std::make_pair(100, 51));
+  EXPECT_EQ(written.at("/o/1.png.4242-5eed.tmp"), std::make_pair(600, 375));
+  EXPECT_EQ(written.at("/o/4.png.4242-5eed.tmp"), std::make_pair(100, 51));
 }
 
 TEST_F(CaptureTest, NothingWrittenWhenNoBitmapOrNoImage) {
@@ -63,14 +63,14 @@ TEST_F(CaptureTest, WritesATemporaryFileOfItsOwnThenRenamesIt) {
   auto png = desktop.log.starting("png");
   auto rename = desktop.log.starting("rename");
   ASSERT_EQ(png.size(), 1u);
-  EXPECT_EQ(png[0], "png /o/w.png.4242.tmp");
-  EXPECT_EQ(rename, std::vector<std::string>{"rename /o/w.png.4242.tmp /o/w.png"});
+  EXPECT_EQ(png[0], "png /o/w.png.4242-5eed.tmp");
+  EXPECT_EQ(rename, std::vector<std::string>{"rename /o/w.png.4242-5eed.tmp /o/w.png"});
 
   // A failed write leaves neither its temporary file nor a renamed one behind.
   desktop.log.clear();
   desktop.capture.pngWrites = false;
   EXPECT_FALSE(capture(windowOfWidth(42, 300), "/o/w.png", std::nullopt, false));
-  EXPECT_EQ(desktop.log.starting("remove"), std::vector<std::string>{"remove /o/w.png.4242.tmp"});
+  EXPECT_EQ(desktop.log.starting("remove"), std::vector<std::string>{"remove /o/w.png.4242-5eed.tmp"});
   EXPECT_TRUE(desktop.log.starting("rename").empty());
 }
 

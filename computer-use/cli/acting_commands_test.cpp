@@ -95,12 +95,22 @@ TEST_F(ActingCommands, AScreenshotThatCapturesNothingAsksForThePermission) {
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
   EXPECT_EQ(answer({"screenshot"}, 1)["error"], "screenshot needs an app");
 
-  // An image that cannot be written is no screenshot either, and leaves no preview frame.
+  // An image that cannot be written, or renamed into place, is no screenshot either, says so and
+  // leaves no preview frame and no temporary file; a directory is never replaced.
   desktop.capture.windows[7] = {400, 300};
   desktop.capture.pngWrites = false;
-  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"], result["error"]);
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
+            "Couldn't write the screenshot to " + screenshotPath(7) +
+                ". Give --out a path in a directory that can be written.");
+  desktop.capture.pngWrites = true;
+  EXPECT_EQ(answer({"screenshot", "--out", "", "Notes"}, 1)["error"],
+            "Couldn't write the screenshot to . Give --out a path in a directory that can be written.");
+  desktop.system.directories.insert("/tmp/shots");
+  EXPECT_EQ(answer({"screenshot", "--out", "/tmp/shots", "Notes"}, 1)["error"],
+            "The --out path /tmp/shots exists and isn't a regular file. Give the path of a PNG file to write.");
   EXPECT_FALSE(desktop.system.fileExists(framePath(7)));
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
+  for (const auto& [path, body] : desktop.system.files) EXPECT_FALSE(path.ends_with(".tmp")) << path;
 }
 
 TEST_F(ActingCommands, ClickByIndexTriesPressThenSelectionThenFocusThenTheBackground) {

@@ -1,9 +1,9 @@
-#include <csignal>
-
 #include "cli/startup.h"
+#include "cli/stop_signals.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  dorv::endRunOnStopSignals();
   platform::install(platform::nativePlatform());
   return dorv::run(argc, argv);
 }

@@ -33,6 +33,10 @@ void screenshotCommand() {
   platform::system().createDirectories(activityDir);
 
   const std::string path = out ? *out : screenshotPath(info.id);
+  // Replacing a directory fails anyway; a device node or a link must not be replaced by a file.
+  auto& system = platform::system();
+  if (out && system.fileExists(path) && !system.isRegularFile(path))
+    fail("The --out path " + path + " exists and isn't a regular file. Give the path of a PNG file to write.");
   // The image comes before the tree, so it shows the window just before the tree was read. It
   // and the preview frame are encoded while the tree is walked: the walk mostly waits for the
   // application.
@@ -45,6 +49,8 @@ void screenshotCommand() {
   });
   Collection collection = collect(window);
   auto size = written.get();
+  if (!size && imageSize(image, info, std::nullopt, false))
+    fail("Couldn't write the screenshot to " + path + ". Give --out a path in a directory that can be written.");
   if (!size) captureFailed(info.id);
   recordActivityAfterFrame(app, info, "screenshot");
   emit(Json{{"ok", true},

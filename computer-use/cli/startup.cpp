@@ -1,6 +1,7 @@
 #include "cli/startup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "cli/key_open_commands.h"
 #include "cli/live.h"
 #include "core/result.h"
+#include "core/watchdog.h"
 #include "platform/platform.h"
 
 namespace dorv {
@@ -38,8 +40,7 @@ void askDorvForPermissionSetup() {
   // Whole-file replacement, so the host never reads half a request.
   const std::string path = activityDir + "/needs-permission";
   std::string body = Json{{"at", system.timeSince1970() * 1000.0}}.dump();
-  const std::string temporary = temporaryPathFor(path);
-  if (system.writeFile(temporary, body)) system.rename(temporary, path);
+  replaceWhole(path, [&](const std::string& temporary) { return system.writeFile(temporary, body); });
 }
 
 namespace {
@@ -60,14 +61,31 @@ const std::pair<const char*, Handler> handlers[] = {
     {"focus", focusCommand},
 };
 
+// Disarmed however the run ends, also by the exit of a failure in the unit tests.
+struct RunBound {
+  explicit RunBound(double seconds) { armWatchdog(seconds); }
+  ~RunBound() { disarmWatchdog(); }
+};
+
 }  // namespace
 
 int run(int argc, char** argv) {
+  startOutput();
+  size_t argumentBytes = 0;
+  for (int i = 1; i < argc; ++i) argumentBytes += std::strlen(argv[i]) + 1;
+  RunBound bound(runBoundSeconds(argumentBytes));
+  platform::setDesktopLostHandler([] {
+    abandonRun("The connection to the display was lost during the run (the display server stopped or restarted). "
+               "What was done until then stays done; check the window before acting again.");
+  });
   args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
   setPaths(platform::system().homeDirectory());
 
   const std::string first = args.empty() ? "help" : args.front();
   needsAccessibility = first != "apps" && first != "windows" && first != "help";
+  if (needsAccessibility && !platform::accessibility().serviceAnswers())
+    fail("The accessibility bus doesn't answer, so no application can be read or operated now. Try again in a "
+         "moment; if it keeps happening, the desktop session's accessibility service needs a restart.");
   if (needsAccessibility && !platform::accessibility().isProcessTrusted()) {
     askDorvForPermissionSetup();
     fail("Accessibility isn't granted to Dorv, the app that launched this helper. Dorv is opening "

@@ -58,7 +58,7 @@ TEST(PermissionGate, RefusesEveryWordButTheListingsAndAsksTheHost) {
                              "opening its setup panel; tell the user to grant Accessibility and Screen Recording "
                              "there."}}));
     ASSERT_TRUE(desktop.system.fileExists(permissionFile));
-    EXPECT_EQ(*desktop.system.readFile(permissionFile), "{\"at\":1700000000250.0}");
+    EXPECT_EQ(*desktop.system.readFile(permissionFile, 1024), "{\"at\":1700000000250.0}");
     for (const auto& [path, body] : desktop.system.files) EXPECT_FALSE(path.ends_with(".tmp")) << path;
   }
 
@@ -71,7 +71,7 @@ TEST(PermissionGate, RefusesEveryWordButTheListingsAndAsksTheHost) {
 TEST(PermissionGate, AFailedWriteLeavesNoRequestAndStillFails) {
   ScriptedDesktop desktop;
   desktop.accessibility.trusted = false;
-  desktop.system.unwritable.insert(permissionFile + ".4242.tmp");
+  desktop.system.unwritable.insert(permissionFile + ".4242-5eed.tmp");
   EXPECT_EQ(runProgram(desktop, {"click", "x"}).status, 1);
   EXPECT_FALSE(desktop.system.fileExists(permissionFile));
 }

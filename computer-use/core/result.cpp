@@ -1,6 +1,9 @@
 #include "core/result.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <mutex>
 
 #include "core/run_state.h"
 #include "platform/platform.h"
@@ -41,6 +44,16 @@ void layout(const Json& value, int depth, std::string& out) {
   }
 }
 
+// One result per run, also when a watchdog or a signal ends the run while or after it prints.
+std::timed_mutex outputLock;
+std::atomic<int> printedStatus{-1};  // -1 until the result is out
+
+void print(const Json& result) {
+  std::lock_guard lock(outputLock);
+  platform::system().writeStandardOutput(prettyJson(result) + "\n");
+  printedStatus = result.value("ok", false) ? 0 : 1;
+}
+
 }  // namespace
 
 std::string prettyJson(const Json& value) {
@@ -53,13 +66,33 @@ void emit(Json result) {
   if (stoleFocus) result["stoleFocus"] = true;
   auto front = platform::workspace().frontmostApplication();
   result["frontmost"] = front && front->localizedName ? *front->localizedName : std::string("?");
-  platform::system().writeStandardOutput(prettyJson(result) + "\n");
+  print(result);
 }
 
 void fail(const std::string& message) {
   emit(Json{{"ok", false}, {"error", message}});
   platform::system().exit(1);
   std::abort();  // exit never returns
+}
+
+void abandonRun(const std::string& message) {
+  {
+    // A main thread stuck in a write to a full pipe must not keep the run alive.
+    std::unique_lock lock(outputLock, std::chrono::seconds(2));
+    if (printedStatus < 0 && lock.owns_lock()) {
+      Json failure{{"ok", false}, {"error", message}, {"frontmost", "?"}};
+      if (stoleFocus) failure["stoleFocus"] = true;
+      platform::system().writeStandardOutput(prettyJson(failure) + "\n");
+      printedStatus = 1;
+    }
+  }
+  platform::system().exitNow(printedStatus >= 0 ? printedStatus.load() : 1);
+  std::abort();  // exitNow never returns
+}
+
+void startOutput() {
+  std::lock_guard lock(outputLock);
+  printedStatus = -1;
 }
 
 }  // namespace dorv

@@ -16,6 +16,15 @@ void emit(Json result);
 // Prints {"ok": false, "error": message} through emit and exits with status 1.
 [[noreturn]] void fail(const std::string& message);
 
+// Ends the run from any thread when it cannot go on (a watchdog, a lost display, a signal):
+// prints the failure object unless the run's result is already out, with "frontmost" "?" since
+// the desktop may be what does not answer, and exits at once with the status of what was
+// printed.
+[[noreturn]] void abandonRun(const std::string& message);
+
+// A new run: nothing of it has been printed yet.
+void startOutput();
+
 // The layout emit prints: two-space indentation, " : " between key and value, keys in
 // code-point order; invalid UTF-8 is replaced rather than failing.
 std::string prettyJson(const Json& value);

@@ -56,7 +56,8 @@ void postKey(int32_t pid, uint16_t code, uint64_t flags) {
     auto event = events.createKeyboardEvent(*source, code, keyDown);
     if (!event) continue;
     events.setFlags(*event, flags);
-    events.postToPid(pid, *event);
+    if (!events.postToPid(pid, *event))
+      fail("Couldn't press the key: no key of the keyboard has it and none could be lent for it.");
     platform::system().sleepMicros(20'000);
   }
 }
@@ -70,7 +71,11 @@ void postText(int32_t pid, const std::string& text) {
       auto event = source ? events.createKeyboardEvent(*source, 0, keyDown) : std::nullopt;
       if (!event) continue;
       events.keyboardSetUnicodeString(*event, units);
-      events.postToPid(pid, *event);
+      // Reported rather than dropped: the rest would arrive with a hole in it.
+      if (!events.postToPid(pid, *event))
+        fail("Couldn't type " + quoted(character) +
+             ": no key of the keyboard types it and none could be lent for it (other runs may be using "
+             "the spare keys). The text before it was typed.");
     }
     // Paced whether or not the events could be made, so that a long text takes its usual time.
     platform::system().sleepMicros(8'000);

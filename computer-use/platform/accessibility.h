@@ -29,6 +29,9 @@ class Accessibility {
 
   // Whether this process may use the accessibility interface; never prompts the user.
   virtual bool isProcessTrusted() = 0;
+  // Whether the accessibility service answered within its time limit; when it did not, nothing
+  // of it is asked again in this run.
+  virtual bool serviceAnswers() = 0;
 
   // The root element of the application with that process id (also for a pid that does
   // not exist: its reads then fail).

@@ -30,7 +30,8 @@ class Capture {
   // no such bitmap can be made (a zero size, for instance).
   virtual Image scaled(const Image& image, int width, int height) = 0;
 
-  // Writes an 8-bit RGBA PNG of one image to the path (created or replaced).
+  // Writes an 8-bit RGBA PNG of one image to a new file at the path; fails when anything (a
+  // file, a link) is there already.
   virtual bool writePNG(const Image& image, const std::string& path) = 0;
 };
 

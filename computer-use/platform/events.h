@@ -59,8 +59,9 @@ class Events {
   // Replaces the event's flags.
   virtual void setFlags(CGEvent& event, uint64_t flags) = 0;
   virtual void keyboardSetUnicodeString(CGEvent& event, const std::u16string& units) = 0;
-  // Posts a keyboard event to a process; whether it arrives is not observed.
-  virtual void postToPid(int32_t pid, const CGEvent& event) = 0;
+  // Posts a keyboard event to a process; whether it arrives is not observed. False when the
+  // event cannot be made at all (a character that no key of the keyboard can type).
+  virtual bool postToPid(int32_t pid, const CGEvent& event) = 0;
 
   // The process serial number of a process; a non-zero status means failure.
   virtual int32_t getProcessForPID(int32_t pid, ProcessSerialNumber* psn) = 0;

@@ -1,12 +1,22 @@
 #include "platform/platform.h"
 
+#include <unistd.h>
+
 #include <atomic>
 
 namespace platform {
 namespace {
 Platform installed;
 std::atomic<uint64_t> installations{0};
+std::atomic<DesktopLostHandler> lostHandler{nullptr};
 }  // namespace
+
+void setDesktopLostHandler(DesktopLostHandler handler) { lostHandler = handler; }
+
+void desktopLost() {
+  if (DesktopLostHandler handler = lostHandler) handler();
+  _exit(1);
+}
 
 void install(const Platform& platform) {
   installed = platform;

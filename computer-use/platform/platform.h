@@ -35,6 +35,13 @@ inline Events& events() { return *current().events; }
 inline Capture& capture() { return *current().capture; }
 inline System& system() { return *current().system; }
 
+// What the program does when its connection to the desktop is lost for good (the display server
+// went away), set by the core; the handler does not return. Backends call desktopLost() from
+// any thread; without a handler the process ends with status 1.
+using DesktopLostHandler = void (*)();
+void setDesktopLostHandler(DesktopLostHandler handler);
+[[noreturn]] void desktopLost();
+
 // The desktop this program runs on, for the shipped program (one backend is linked in).
 Platform nativePlatform();
 

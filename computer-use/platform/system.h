@@ -23,6 +23,9 @@ class System {
   // Waits for a signal at most that long; false when it timed out.
   virtual bool wait(std::binary_semaphore& signal, double seconds) = 0;
 
+  // A number no other process can predict (for names of temporary files).
+  virtual uint64_t randomNumber() = 0;
+
   virtual int32_t processId() = 0;
   virtual int32_t parentProcessId() = 0;
   // The parent of any process, or none when it cannot be read.
@@ -38,15 +41,19 @@ class System {
   // Creates a directory and its missing parents; false when it does not exist afterwards.
   // Directories and files are private to the user: they hold pictures of the user's windows.
   virtual bool createDirectories(const std::string& path) = 0;
-  // Creates or replaces a file with the data.
+  // Creates a new file with the data; fails when anything (a file, a link) is at the path.
   virtual bool writeFile(const std::string& path, std::string_view data) = 0;
-  virtual std::optional<std::string> readFile(const std::string& path) = 0;
+  // The content of a regular file (never through a link, never a pipe or a device); none when
+  // it is something else, cannot be read or holds more than maxBytes.
+  virtual std::optional<std::string> readFile(const std::string& path, size_t maxBytes) = 0;
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   virtual bool removeFile(const std::string& path) = 0;
   // A file or a directory exists at the path.
   virtual bool fileExists(const std::string& path) = 0;
+  // A regular file is at the path itself (a link to one is not).
+  virtual bool isRegularFile(const std::string& path) = 0;
 
-  // open(path, O_RDWR | O_CREAT, 0644); none on failure.
+  // open(path, O_RDWR | O_CREAT, 0644), never through a link; none on failure.
   virtual std::optional<int> openLockFile(const std::string& path) = 0;
   // flock(LOCK_EX | LOCK_NB).
   virtual bool tryLock(int fd) = 0;
@@ -59,6 +66,9 @@ class System {
 
   virtual void writeStandardOutput(std::string_view text) = 0;
   [[noreturn]] virtual void exit(int status) = 0;
+  // Ends the process at once, from any thread, without exit handlers; what the run borrowed
+  // from the desktop (keys of the keyboard map) is given back first.
+  [[noreturn]] virtual void exitNow(int status) = 0;
 };
 
 }  // namespace platform

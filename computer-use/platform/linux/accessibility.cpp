@@ -442,6 +442,7 @@ AXError set(const E& e, const std::string& attribute, const Value& value) {
 class AtspiAccessibility : public Accessibility {
  public:
   bool isProcessTrusted() override { return atspiReady(); }
+  bool serviceAnswers() override { return atspiAnswers(); }
 
   AXUIElement createApplication(int32_t pid) override {
     AtspiAccessible* app = findApplication(pid);

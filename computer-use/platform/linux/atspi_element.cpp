@@ -4,7 +4,10 @@
 #include <glib.h>
 
 #include <cstdlib>
+#include <memory>
+#include <semaphore>
 #include <set>
+#include <thread>
 
 #include "platform/linux/atspi_tree_reading.h"
 
@@ -30,18 +33,41 @@ std::map<const AtspiAccessible*, std::weak_ptr<const AtspiElement>>& liveHandles
 
 }  // namespace
 
-bool atspiReady() {
-  static const bool ready = [] {
+namespace {
+
+enum class BusState { ready, absent, silent };
+
+BusState busState() {
+  static const BusState state = [] {
     // libdbus's own variable: without it a connection attempt would autolaunch a bus.
     const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (session == nullptr || *session == '\0') return false;
-    if (atspi_init() > 1) return false;
-    atspi_set_timeout(atspiCallLimitMs, atspiCallLimitMs);
-    DBusConnection* bus = atspi_get_a11y_bus();
-    return bus != nullptr && dbus_connection_get_is_connected(bus);
+    if (session == nullptr || *session == '\0') return BusState::absent;
+    // libatspi connects without a time limit (the address lookup and the bus registration wait
+    // for answers), so it connects on a thread of its own; one that is still waiting at the
+    // limit is left behind, and nothing of libatspi is used again in this run.
+    struct Setup {
+      std::binary_semaphore done{0};
+      bool connected = false;
+    };
+    auto setup = std::make_shared<Setup>();
+    std::thread([setup] {
+      if (atspi_init() <= 1) {
+        atspi_set_timeout(atspiCallLimitMs, atspiCallLimitMs);
+        DBusConnection* bus = atspi_get_a11y_bus();
+        setup->connected = bus != nullptr && dbus_connection_get_is_connected(bus);
+      }
+      setup->done.release();
+    }).detach();
+    if (!setup->done.try_acquire_for(std::chrono::duration<double>(atspiSetupLimitSeconds))) return BusState::silent;
+    return setup->connected ? BusState::ready : BusState::absent;
   }();
-  return ready;
+  return state;
 }
+
+}  // namespace
+
+bool atspiReady() { return busState() == BusState::ready; }
+bool atspiAnswers() { return busState() != BusState::silent; }
 
 AtspiElement::AtspiElement(AtspiAccessible* accessible, int32_t pid)
     : accessible_(accessible), pid_(pid) {}

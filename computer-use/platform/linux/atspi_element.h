@@ -25,8 +25,13 @@ inline constexpr int atspiCallLimitMs = 1500;
 // Connects to the accessibility bus of the session bus once per run, with the call limit set
 // and GLib's logging silenced. False when there is no session bus or no accessibility bus;
 // nothing is started then (a process without a session address would otherwise autolaunch a
-// private bus that takes over the accessibility socket of the real one).
+// private bus that takes over the accessibility socket of the real one). The connection is made
+// within atspiSetupLimitSeconds: a bus daemon that accepts and never answers would block it for
+// ever; AT-SPI is then left alone for the rest of the run and atspiAnswers() is false.
 bool atspiReady();
+bool atspiAnswers();
+
+inline constexpr double atspiSetupLimitSeconds = 3.0;
 
 // One accessible object of another process. Holds a reference to the AT-SPI proxy, released
 // with the last handle; values that cannot change during a run are read once.

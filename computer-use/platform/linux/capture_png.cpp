@@ -90,7 +90,8 @@ bool writeSurfacePNG(cairo_surface_t* surface, const std::string& path) {
   cairo_surface_flush(surface);
 
   // The activity directory holds pictures of the user's windows: no one else may read them.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // Created here and nowhere else: a file or link planted at the name is never written through.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   FILE* file = fdopen(fd, "wb");
   if (file == nullptr) {

@@ -36,7 +36,7 @@ class XEvents : public Events {
     event.unicode = units;
   }
 
-  void postToPid(int32_t pid, const CGEvent& event) override { postEvent(pid, event); }
+  bool postToPid(int32_t pid, const CGEvent& event) override { return postEvent(pid, event); }
 
   // Linux has no serial numbers: the process id stands in for one, for a process that exists.
   int32_t getProcessForPID(int32_t pid, ProcessSerialNumber* psn) override {

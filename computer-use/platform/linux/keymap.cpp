@@ -3,9 +3,12 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <X11/Xatom.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -14,69 +17,162 @@
 namespace platform::linux_desktop {
 namespace {
 
-// The keyboard map of this run, read once: the program changes only keycodes that are empty
-// in it, and puts them back.
+Atom lockProperty() { return atom("_DORV_KEYMAP_LOCK"); }
+Atom borrowedProperty() { return atom("_DORV_BORROWED_KEYS"); }
+
+// The window that stands for this run in the lock: the server destroys it with the connection,
+// so a holder that was killed leaves a lock that names no window.
+std::atomic<Window> lockOwner{None};
+
+Window ownerWindow(Display* d) {
+  if (lockOwner == None)
+    lockOwner = XCreateWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
+  return lockOwner;
+}
+
+int keysymsPerKeycode(Display* d) {
+  int min = 0, max = 0, per = 0;
+  XDisplayKeycodes(d, &min, &max);
+  KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(min), 1, &per);
+  if (syms != nullptr) XFree(syms);
+  return per;
+}
+
+void mapKeycode(Display* d, KeyCode code, KeySym sym, int perCode) {
+  std::vector<KeySym> syms(static_cast<size_t>(std::max(perCode, 1)), sym);
+  XChangeKeyboardMapping(d, code, static_cast<int>(syms.size()), syms.data(), 1);
+}
+
+// Gives the keycodes recorded on the root window their empty mapping back.
+void restoreRecorded(Display* d, Window root, bool forget) {
+  auto codes = cardinalProperty(root, borrowedProperty(), XA_CARDINAL);
+  if (!codes || codes->empty()) return;
+  const int perCode = keysymsPerKeycode(d);
+  for (unsigned long code : *codes)
+    if (code >= 8 && code <= 255) mapKeycode(d, static_cast<KeyCode>(code), NoSymbol, perCode);
+  if (forget) XDeleteProperty(d, root, borrowedProperty());
+}
+
+bool windowExists(Display* d, Window w) {
+  XWindowAttributes attributes;
+  return checked([&](Display*) { XGetWindowAttributes(d, w, &attributes); });
+}
+
+// Takes the display-wide lock, testing and setting it with the server grabbed; a lock whose
+// holder is gone is taken over after giving back what the holder borrowed.
+bool takeKeymapLock(Display* d) {
+  const Window root = DefaultRootWindow(d), me = ownerWindow(d);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(keymapLockLimitSeconds);
+  for (;;) {
+    XGrabServer(d);
+    auto holder = cardinalProperty(root, lockProperty(), XA_WINDOW);
+    const bool free = !holder || holder->empty() || !windowExists(d, static_cast<Window>((*holder)[0]));
+    if (free) {
+      restoreRecorded(d, root, true);
+      long value = static_cast<long>(me);
+      XChangeProperty(d, root, lockProperty(), XA_WINDOW, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&value), 1);
+    }
+    XUngrabServer(d);
+    XSync(d, False);
+    if (free) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+void releaseKeymapLock(Display* d) {
+  XDeleteProperty(d, DefaultRootWindow(d), lockProperty());
+  XSync(d, False);
+}
+
+Bool isPingAnswer(Display*, XEvent* event, XPointer stamp) {
+  return event->type == ClientMessage && event->xclient.message_type == atom("WM_PROTOCOLS") &&
+         static_cast<Atom>(event->xclient.data.l[0]) == atom("_NET_WM_PING") &&
+         event->xclient.data.l[1] == *reinterpret_cast<long*>(stamp);
+}
+
+// Waits until the owner of the window has read the events sent to it so far: a _NET_WM_PING
+// sent after them comes back once the owner has read them, in order. Owners that do not answer
+// pings get a fixed pause.
+void waitUntilHandled(Display* d, Window window) {
+  constexpr auto unansweredPause = std::chrono::milliseconds(150);
+  constexpr auto pingLimit = std::chrono::milliseconds(1000);
+  Atom* protocols = nullptr;
+  int count = 0;
+  bool pings = false;
+  if (XGetWMProtocols(d, window, &protocols, &count)) {
+    for (int i = 0; i < count; ++i) pings = pings || protocols[i] == atom("_NET_WM_PING");
+    XFree(protocols);
+  }
+  takeError();
+  const Window root = DefaultRootWindow(d);
+  XWindowAttributes rootAttributes{};
+  if (!pings || !XGetWindowAttributes(d, root, &rootAttributes)) {
+    XSync(d, False);
+    std::this_thread::sleep_for(unansweredPause);
+    return;
+  }
+  // Answers go to the root window, to the clients that select its substructure.
+  XSelectInput(d, root, rootAttributes.your_event_mask | SubstructureNotifyMask);
+  static long counter = 0;
+  long stamp = (static_cast<long>(getpid()) << 16) + ++counter;
+  XEvent ping{};
+  ping.xclient.type = ClientMessage;
+  ping.xclient.window = window;
+  ping.xclient.message_type = atom("WM_PROTOCOLS");
+  ping.xclient.format = 32;
+  ping.xclient.data.l[0] = static_cast<long>(atom("_NET_WM_PING"));
+  ping.xclient.data.l[1] = stamp;
+  ping.xclient.data.l[2] = static_cast<long>(window);
+  XSendEvent(d, window, False, NoEventMask, &ping);
+  XFlush(d);
+  const auto deadline = std::chrono::steady_clock::now() + pingLimit;
+  XEvent answer;
+  bool answered = false;
+  while (!answered && std::chrono::steady_clock::now() < deadline) {
+    answered = XCheckIfEvent(d, &answer, isPingAnswer, reinterpret_cast<XPointer>(&stamp));
+    if (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  XSelectInput(d, root, rootAttributes.your_event_mask);
+  XSync(d, False);
+  // The substructure events that came meanwhile are nobody's.
+  while (XCheckMaskEvent(d, SubstructureNotifyMask, &answer)) {
+  }
+  if (!answered) std::this_thread::sleep_for(unansweredPause);
+}
+
+// The keyboard map as this run found it, with whatever a killed run had borrowed given back.
 const std::optional<KeyboardMap>& currentMap() {
-  static const std::optional<KeyboardMap> map = [] {
+  static const std::optional<KeyboardMap> map = []() -> std::optional<KeyboardMap> {
     Display* d = display();
-    return d != nullptr ? KeyboardMap::read(d) : std::nullopt;
+    if (d == nullptr) return std::nullopt;
+    if (takeKeymapLock(d)) releaseKeymapLock(d);
+    return KeyboardMap::read(d);
   }();
   return map;
 }
 
-// Long enough for the target to handle the keys typed with a borrowed mapping before it is
-// changed: toolkits translate a keycode when they process the event, with the map of then.
-constexpr auto remapSettle = std::chrono::milliseconds(150);
-
-struct BorrowedKey {
-  KeyCode code;
-  KeySym sym;
-};
-
-// The keycodes this run has borrowed, least recently used first.
-std::vector<BorrowedKey>& borrowedKeys() {
-  static std::vector<BorrowedKey> keys;
-  return keys;
-}
-
-bool mapKeycode(KeyCode code, KeySym sym, int perCode) {
-  std::vector<KeySym> syms(static_cast<size_t>(perCode), sym);
-  return checked([&](Display* x) { XChangeKeyboardMapping(x, code, perCode, syms.data(), 1); });
-}
-
-// A keycode for a keysym the map lacks: the one already lent to it, else a spare one not yet
-// lent, else the least recently used one once the target has had time for its earlier keys.
-std::optional<KeyCode> borrowKeycode(Display* d, const KeyboardMap& map, KeySym sym) {
-  auto& keys = borrowedKeys();
-  auto lent = std::find_if(keys.begin(), keys.end(), [&](const BorrowedKey& k) { return k.sym == sym; });
-  if (lent != keys.end()) {
-    std::rotate(lent, lent + 1, keys.end());
-    return keys.back().code;
+bool typeWithBorrowedKey(Display* d, KeySym sym, Window handledBy, const std::function<void(const KeyStroke&)>& body) {
+  if (!takeKeymapLock(d)) return false;
+  // Read under the lock: keycodes other programs took since the run began are not spare.
+  auto map = KeyboardMap::read(d);
+  auto spare = map ? map->spareKeycodes() : std::vector<KeyCode>{};
+  if (spare.empty()) {
+    releaseKeymapLock(d);
+    return false;
   }
-  std::optional<KeyCode> code;
-  for (KeyCode spare : map.spareKeycodes()) {
-    bool taken = std::any_of(keys.begin(), keys.end(), [&](const BorrowedKey& k) { return k.code == spare; });
-    if (!taken) {
-      code = spare;
-      break;
-    }
-  }
-  if (!code) {
-    if (keys.empty()) return std::nullopt;
-    XSync(d, False);
-    std::this_thread::sleep_for(remapSettle);
-    code = keys.front().code;
-    keys.erase(keys.begin());
-  }
-  static const bool restoredAtExit = std::atexit(restoreBorrowedKeys) == 0;
-  (void)restoredAtExit;
-  if (!mapKeycode(*code, sym, map.keysymsPerKeycode())) {
-    // A keycode left half-changed is still ours to give back.
-    keys.push_back({*code, NoSymbol});
-    return std::nullopt;
-  }
-  keys.push_back({*code, sym});
-  return code;
+  const Window root = DefaultRootWindow(d);
+  long code = spare.front();
+  XChangeProperty(d, root, borrowedProperty(), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&code), 1);
+  mapKeycode(d, spare.front(), sym, map->keysymsPerKeycode());
+  XSync(d, False);
+  body(KeyStroke{spare.front(), 0});
+  waitUntilHandled(d, handledBy);
+  restoreRecorded(d, root, true);
+  releaseKeymapLock(d);
+  return true;
 }
 
 }  // namespace
@@ -169,7 +265,7 @@ std::vector<KeyCode> KeyboardMap::spareKeycodes() const {
   return spare;
 }
 
-bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body) {
+bool withKeyFor(KeySym sym, Window handledBy, const std::function<void(const KeyStroke&)>& body) {
   const auto& map = currentMap();
   Display* d = display();
   if (!map || d == nullptr || sym == NoSymbol) return false;
@@ -177,21 +273,40 @@ bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body) {
     body(*stroke);
     return true;
   }
-  auto code = borrowKeycode(d, *map, sym);
-  if (!code) return false;
-  body(KeyStroke{*code, 0});
-  return true;
+  return typeWithBorrowedKey(d, sym, handledBy, body);
 }
 
-void restoreBorrowedKeys() {
-  auto& keys = borrowedKeys();
-  const auto& map = currentMap();
-  Display* d = display();
-  if (keys.empty() || !map || d == nullptr) return;
+void giveBackBorrowedKeysNow() {
+  static std::atomic<bool> given{false};
+  const Window me = lockOwner;
+  if (me == None || given.exchange(true)) return;
+  Display* d = openDisplayWithin(1.0);
+  if (d == nullptr) return;
+  const Window root = DefaultRootWindow(d);
+  Atom lock = XInternAtom(d, "_DORV_KEYMAP_LOCK", False), borrowed = XInternAtom(d, "_DORV_BORROWED_KEYS", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  bool holding = false;
+  if (XGetWindowProperty(d, root, lock, 0, 1, False, XA_WINDOW, &type, &format, &count, &remaining, &data) ==
+          Success &&
+      data != nullptr) {
+    holding = format == 32 && count == 1 && *reinterpret_cast<unsigned long*>(data) == me;
+    XFree(data);
+  }
+  data = nullptr;
+  if (holding && XGetWindowProperty(d, root, borrowed, 0, 64, False, XA_CARDINAL, &type, &format, &count,
+                                    &remaining, &data) == Success &&
+      data != nullptr) {
+    const int perCode = keysymsPerKeycode(d);
+    const auto* codes = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; format == 32 && i < count; ++i)
+      if (codes[i] >= 8 && codes[i] <= 255) mapKeycode(d, static_cast<KeyCode>(codes[i]), NoSymbol, perCode);
+    XFree(data);
+  }
   XSync(d, False);
-  std::this_thread::sleep_for(remapSettle);
-  for (const BorrowedKey& key : keys) mapKeycode(key.code, NoSymbol, map->keysymsPerKeycode());
-  keys.clear();
+  XCloseDisplay(d);
 }
 
 }  // namespace platform::linux_desktop

@@ -50,14 +50,19 @@ class KeyboardMap {
 };
 
 // Types a keysym: with a key of the current map when it has one, else through a spare keycode
-// borrowed for the keysym. A borrowed keycode keeps its keysym for the rest of the run (the
-// target translates a keycode only when it handles the event, so a mapping undone at once
-// garbles what it types) and is lent again only once every spare one is in use. False when
-// neither is possible (the body is not run).
-bool withKeyFor(KeySym sym, const std::function<void(const KeyStroke&)>& body);
+// borrowed for the keysym. Borrowing is display-wide and one keycode at a time: the keyboard-map
+// lock (a root-window property naming a window of the holder's connection, so that it dies
+// with the holder) is held, the borrowed code recorded on the root window, the body run, and
+// the code given back once the owner of handledBy has handled the events (toolkits translate a
+// keycode with the map of the moment they read it). Whoever takes the lock next gives back
+// what a killed holder left. False when neither is possible (the body is not run).
+bool withKeyFor(KeySym sym, Window handledBy, const std::function<void(const KeyStroke&)>& body);
 
-// Gives every borrowed keycode its empty mapping back, after a pause in which the target can
-// handle the keys typed with them. Also runs when the process exits.
-void restoreBorrowedKeys();
+inline constexpr double keymapLockLimitSeconds = 5.0;
+
+// Gives back a keycode this run has borrowed, on a connection of its own: for a run ended from
+// another thread while it may be typing. The record stays for the next run, in case this one
+// changes the map again before it has ended.
+void giveBackBorrowedKeysNow();
 
 }  // namespace platform::linux_desktop

@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,11 +12,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <algorithm>
 #include <sstream>
 #include <thread>
 
 #include "platform/linux/backends.h"
+#include "platform/linux/keymap.h"
 
 extern char** environ;
 
@@ -40,12 +42,19 @@ class LinuxSystem : public System {
     return signal.try_acquire_for(std::chrono::duration<double>(seconds));
   }
 
+  uint64_t randomNumber() override {
+    uint64_t number = 0;
+    while (getrandom(&number, sizeof number, 0) < 0 && errno == EINTR) {
+    }
+    return number;
+  }
+
   int32_t processId() override { return getpid(); }
   int32_t parentProcessId() override { return getppid(); }
 
   std::optional<int32_t> parentPid(int32_t pid) override {
     // Field 4 of /proc/<pid>/stat, after the parenthesised command name (which may hold spaces).
-    auto stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    auto stat = readFile("/proc/" + std::to_string(pid) + "/stat", 4096);
     if (!stat) return std::nullopt;
     auto close = stat->rfind(')');
     if (close == std::string::npos) return std::nullopt;
@@ -82,7 +91,7 @@ class LinuxSystem : public System {
   }
 
   bool writeFile(const std::string& path, std::string_view data) override {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     const char* p = data.data();
     size_t left = data.size();
@@ -99,13 +108,28 @@ class LinuxSystem : public System {
     return ::close(fd) == 0;
   }
 
-  std::optional<std::string> readFile(const std::string& path) override {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return out.str();
+  std::optional<std::string> readFile(const std::string& path, size_t maxBytes) override {
+    // Non-blocking: a pipe put in a file's place must not hold the run.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st;
+    std::optional<std::string> content;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      content.emplace();
+      char buffer[65536];
+      for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || content->size() + static_cast<size_t>(std::max<ssize_t>(n, 0)) > maxBytes) {
+          content.reset();
+          break;
+        }
+        if (n == 0) break;
+        content->append(buffer, static_cast<size_t>(n));
+      }
+    }
+    ::close(fd);
+    return content;
   }
 
   bool rename(const std::string& from, const std::string& to) override {
@@ -119,8 +143,13 @@ class LinuxSystem : public System {
     return ::stat(path.c_str(), &st) == 0;
   }
 
+  bool isRegularFile(const std::string& path) override {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+
   std::optional<int> openLockFile(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return std::nullopt;
     return fd;
   }
@@ -155,6 +184,12 @@ class LinuxSystem : public System {
   [[noreturn]] void exit(int status) override {
     fflush(stdout);
     std::exit(status);
+  }
+
+  [[noreturn]] void exitNow(int status) override {
+    fflush(stdout);
+    giveBackBorrowedKeysNow();
+    _exit(status);
   }
 };
 

@@ -3,6 +3,11 @@
 #include <X11/Xatom.h>
 
 #include <map>
+#include <memory>
+#include <semaphore>
+#include <thread>
+
+#include "platform/platform.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -14,17 +19,32 @@ int recordError(Display*, XErrorEvent*) {
   return 0;
 }
 
-// A lost connection would otherwise end the process without its answer.
-int connectionLost(Display*) { return 0; }
+// Xlib exits the process when this handler returns, which would end the run without its
+// answer: the run ends here instead.
+int connectionLost(Display*) { platform::desktopLost(); }
 
 }  // namespace
 
+Display* openDisplayWithin(double seconds) {
+  XSetErrorHandler(recordError);
+  XSetIOErrorHandler(connectionLost);
+  // A server that accepts the connection and never answers would block XOpenDisplay for ever;
+  // the thread is left behind then, and whatever it opens later is never used.
+  struct Opening {
+    std::binary_semaphore done{0};
+    Display* display = nullptr;
+  };
+  auto opening = std::make_shared<Opening>();
+  std::thread([opening] {
+    opening->display = XOpenDisplay(nullptr);
+    opening->done.release();
+  }).detach();
+  if (!opening->done.try_acquire_for(std::chrono::duration<double>(seconds))) return nullptr;
+  return opening->display;
+}
+
 Display* display() {
-  static Display* d = [] {
-    XSetErrorHandler(recordError);
-    XSetIOErrorHandler(connectionLost);
-    return XOpenDisplay(nullptr);
-  }();
+  static Display* d = openDisplayWithin(displayOpenLimitSeconds);
   return d;
 }
 

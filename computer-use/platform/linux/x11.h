@@ -10,8 +10,15 @@
 namespace platform::linux_desktop {
 
 // The display, opened on first use with an error handler that records errors instead of
-// exiting; null when there is no X server.
+// exiting; null when there is no X server or it did not answer within displayOpenLimitSeconds.
+// Losing the connection later ends the run (platform::desktopLost).
 Display* display();
+
+inline constexpr double displayOpenLimitSeconds = 3.0;
+
+// A connection of its own to the display, opened within the time limit, or null; for work that
+// cannot wait for the shared one (it may be in use by another thread). Closed by the caller.
+Display* openDisplayWithin(double seconds);
 
 // An atom by name, interned once per run.
 Atom atom(const char* name);

@@ -2,7 +2,10 @@
 
 #include <X11/Xatom.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -60,19 +63,41 @@ constexpr Time gestureGapMs = 500;
 
 Atom lastPressProperty() { return atom("_DORV_LAST_GESTURE_PRESS"); }
 
-void separateFromLastPress(Display* d) {
-  auto last = cardinalProperty(DefaultRootWindow(d), lastPressProperty(), XA_CARDINAL);
-  if (!last || last->empty()) return;
-  Time ready = static_cast<Time>((*last)[0]) + gestureGapMs;
-  Time now = serverTime();
-  if (now != CurrentTime && now < ready && ready - now <= gestureGapMs)
-    std::this_thread::sleep_for(std::chrono::milliseconds(ready - now));
-}
+// How far ahead a recorded turn may lie: queued runs reserve a gap each; anything further is
+// left over from another server clock and ignored.
+constexpr Time reservedAheadMs = 10'000;
 
-void rememberPress(Display* d, Time time) {
-  long stamp = static_cast<long>(time);
+// Replaces the recorded press time by next(recorded time, or none when absent or not believable)
+// with the server grabbed: two runs reading and writing it at once would press together.
+Time updateLastPress(Display* d, Time now, const std::function<Time(std::optional<Time>)>& next) {
+  XGrabServer(d);
+  auto last = cardinalProperty(DefaultRootWindow(d), lastPressProperty(), XA_CARDINAL);
+  std::optional<Time> recorded;
+  if (last && !last->empty() && static_cast<Time>((*last)[0]) <= now + reservedAheadMs)
+    recorded = static_cast<Time>((*last)[0]);
+  const Time value = next(recorded);
+  long stamp = static_cast<long>(value);
   XChangeProperty(d, DefaultRootWindow(d), lastPressProperty(), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&stamp), 1);
+  XUngrabServer(d);
+  XSync(d, False);
+  return value;
+}
+
+// Reserves this gesture's turn, a gap after the last press or turn, before waiting for it, so
+// that a run starting meanwhile waits a gap after this one.
+void separateFromLastPress(Display* d) {
+  const Time now = serverTime();
+  if (now == CurrentTime) return;
+  const Time turn = updateLastPress(d, now, [&](std::optional<Time> last) {
+    return last ? std::max(now, *last + gestureGapMs) : now;
+  });
+  if (turn > now) std::this_thread::sleep_for(std::chrono::milliseconds(turn - now));
+}
+
+// Records a press, never lowering a turn another run reserved since.
+void rememberPress(Display* d, Time time) {
+  updateLastPress(d, time, [&](std::optional<Time> last) { return last ? std::max(*last, time) : time; });
 }
 
 void send(Display* d, Window window, XEvent& event) {
@@ -95,6 +120,11 @@ void postMouse(int32_t pid, const CGEvent& event) {
                                event.windowLocation->y - (target->client.origin.y - target->frame.origin.y)}
                        : Point{event.location.x - target->client.origin.x,
                                event.location.y - target->client.origin.y};
+  // X events carry 16-bit coordinates: a point beyond them lies outside every window, and cutting
+  // it down to fit would press somewhere else.
+  auto carried = [](double v) { return std::isfinite(v) && v >= -32768 && v <= 32767; };
+  if (!carried(inClient.x) || !carried(inClient.y) || !carried(event.location.x) || !carried(event.location.y))
+    return;
   int x = static_cast<int>(inClient.x), y = static_cast<int>(inClient.y);
   int rootX = static_cast<int>(event.location.x), rootY = static_cast<int>(event.location.y);
   Window root = DefaultRootWindow(d);
@@ -157,25 +187,27 @@ std::u32string codePoints(const std::u16string& units) {
   return out;
 }
 
-void postKey(int32_t pid, const CGEvent& event) {
+// False when a character or key could not be typed at all.
+bool postKey(int32_t pid, const CGEvent& event) {
   Display* d = display();
   auto target = keyTarget(pid);
-  if (d == nullptr || !target) return;
+  if (d == nullptr || !target) return true;
   bool down = event.type == CGEventType::keyDown;
   if (!event.unicode.empty()) {
-    if (!down) return;
+    if (!down) return true;
     for (char32_t c : codePoints(event.unicode)) {
-      withKeyFor(keysymForCodePoint(c), [&](const KeyStroke& stroke) {
+      bool typed = withKeyFor(keysymForCodePoint(c), target->id, [&](const KeyStroke& stroke) {
         sendKey(d, target->id, true, stroke, 0);
         sendKey(d, target->id, false, stroke, 0);
         XFlush(d);
       });
+      if (!typed) return false;
     }
-    return;
+    return true;
   }
   auto sym = keysymForMacKeyCode(event.keyCode);
-  if (!sym) return;
-  withKeyFor(*sym, [&](const KeyStroke& stroke) {
+  if (!sym) return true;
+  return withKeyFor(*sym, target->id, [&](const KeyStroke& stroke) {
     sendKey(d, target->id, down, stroke, modifierState(event.flags));
     XFlush(d);
   });
@@ -183,11 +215,10 @@ void postKey(int32_t pid, const CGEvent& event) {
 
 }  // namespace
 
-void postEvent(int32_t pid, const CGEvent& event) {
-  if (event.type == CGEventType::keyDown || event.type == CGEventType::keyUp)
-    postKey(pid, event);
-  else
-    postMouse(pid, event);
+bool postEvent(int32_t pid, const CGEvent& event) {
+  if (event.type == CGEventType::keyDown || event.type == CGEventType::keyUp) return postKey(pid, event);
+  postMouse(pid, event);
+  return true;
 }
 
 void postFocusChange(Window window, bool gained) {

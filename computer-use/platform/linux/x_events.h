@@ -33,8 +33,9 @@ inline constexpr uint32_t windowNumber = 51;
 inline constexpr uint32_t clickGroup = 58;
 }
 
-// Delivers one event record to a process; whether it arrives is not observed.
-void postEvent(int32_t pid, const CGEvent& event);
+// Delivers one event record to a process; whether it arrives is not observed. False only for a
+// key or character that no key of the keyboard can type.
+bool postEvent(int32_t pid, const CGEvent& event);
 
 // Tells the client that owns the window that the window gained or lost the keyboard focus.
 // The X input focus itself is not changed.

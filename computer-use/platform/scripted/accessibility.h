@@ -39,6 +39,7 @@ class ScriptedAccessibility : public Accessibility {
   explicit ScriptedAccessibility(CallLog& log) : log_(log) {}
 
   bool trusted = true;
+  bool answers = true;  // the accessibility service answers in time
 
   // A new node with some attributes; the handle stays valid for the life of this object.
   AXUIElement make(std::string name, std::map<std::string, Value> attributes = {});
@@ -52,6 +53,7 @@ class ScriptedAccessibility : public Accessibility {
   AXUIElement application(int32_t pid);
 
   bool isProcessTrusted() override { return trusted; }
+  bool serviceAnswers() override { return answers; }
   // An application that was never made answers a node whose every call fails.
   AXUIElement createApplication(int32_t pid) override;
   AXError copyAttributeValue(const AXUIElement& element, const std::string& attribute,

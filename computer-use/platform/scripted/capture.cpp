@@ -18,8 +18,9 @@ Image ScriptedCapture::scaled(const Image&, int width, int height) {
 
 bool ScriptedCapture::writePNG(const Image& image, const std::string& path) {
   log_.add("png " + path);
-  if (!pngWrites) return false;
+  if (!pngWrites || system_.fileExists(path)) return false;
   written[path] = {image->width(), image->height()};
+  system_.files[path] = "PNG";
   return true;
 }
 

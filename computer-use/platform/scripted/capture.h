@@ -5,6 +5,7 @@
 
 #include "platform/capture.h"
 #include "platform/scripted/call_log.h"
+#include "platform/scripted/system.h"
 
 namespace platform::scripted {
 
@@ -20,7 +21,7 @@ class ScriptedImage : public ImageObject {
 
 class ScriptedCapture : public Capture {
  public:
-  explicit ScriptedCapture(CallLog& log) : log_(log) {}
+  ScriptedCapture(CallLog& log, ScriptedSystem& system) : log_(log), system_(system) {}
 
   // Window id -> captured size in pixels; a window not here cannot be captured.
   std::map<uint32_t, std::pair<int, int>> windows;
@@ -38,6 +39,7 @@ class ScriptedCapture : public Capture {
 
  private:
   CallLog& log_;
+  ScriptedSystem& system_;
 };
 
 }  // namespace platform::scripted

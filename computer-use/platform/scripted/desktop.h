@@ -27,7 +27,7 @@ struct ScriptedDesktop {
   ScriptedAccessibility accessibility{log};
   ScriptedPrivateFramework privateFramework{log, system};
   ScriptedEvents events{log};
-  ScriptedCapture capture{log};
+  ScriptedCapture capture{log, system};
 };
 
 }  // namespace platform::scripted

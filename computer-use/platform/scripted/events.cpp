@@ -20,9 +20,11 @@ std::optional<CGEvent> ScriptedEvents::createKeyboardEvent(const CGEventSource&,
   return e;
 }
 
-void ScriptedEvents::postToPid(int32_t pid, const CGEvent& event) {
+bool ScriptedEvents::postToPid(int32_t pid, const CGEvent& event) {
   log_.add("postToPid " + std::to_string(pid));
+  if (untypable.count(event.unicode)) return false;
   posted.push_back(event);
+  return true;
 }
 
 int32_t ScriptedEvents::getProcessForPID(int32_t pid, ProcessSerialNumber* psn) {

@@ -21,12 +21,14 @@ class ScriptedEvents : public Events {
   void keyboardSetUnicodeString(CGEvent& event, const std::u16string& units) override {
     event.unicode = units;
   }
-  void postToPid(int32_t pid, const CGEvent& event) override;
+  bool postToPid(int32_t pid, const CGEvent& event) override;
   int32_t getProcessForPID(int32_t pid, ProcessSerialNumber* psn) override;
 
   std::vector<CGEvent> posted;
   // Processes getProcessForPID does not know.
   std::set<int32_t> unknownProcesses;
+  // Characters that no key of the keyboard can type: their events are refused.
+  std::set<std::u16string> untypable;
 
  private:
   CallLog& log_;

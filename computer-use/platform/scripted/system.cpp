@@ -30,21 +30,21 @@ bool ScriptedSystem::createDirectories(const std::string& path) {
 
 bool ScriptedSystem::writeFile(const std::string& path, std::string_view data) {
   log_.add("write " + path);
-  if (unwritable.count(path)) return false;
+  if (unwritable.count(path) || fileExists(path)) return false;
   files[path] = std::string(data);
   return true;
 }
 
-std::optional<std::string> ScriptedSystem::readFile(const std::string& path) {
+std::optional<std::string> ScriptedSystem::readFile(const std::string& path, size_t maxBytes) {
   auto it = files.find(path);
-  if (it == files.end()) return std::nullopt;
+  if (it == files.end() || it->second.size() > maxBytes) return std::nullopt;
   return it->second;
 }
 
 bool ScriptedSystem::rename(const std::string& from, const std::string& to) {
   log_.add("rename " + from + " " + to);
   auto it = files.find(from);
-  if (it == files.end()) return false;
+  if (it == files.end() || directories.count(to) || to.empty()) return false;
   files[to] = it->second;
   files.erase(from);
   return true;
@@ -85,6 +85,11 @@ void ScriptedSystem::spawnDetached(const std::string& program, const std::vector
 
 void ScriptedSystem::exit(int status) {
   log_.add("exit " + std::to_string(status));
+  throw ExitCalled{status};
+}
+
+void ScriptedSystem::exitNow(int status) {
+  log_.add("exitNow " + std::to_string(status));
   throw ExitCalled{status};
 }
 

@@ -40,6 +40,7 @@ class ScriptedSystem : public System {
   double monotonicSeconds() override { return monotonic; }
   void sleepMicros(uint64_t micros) override;
   bool wait(std::binary_semaphore& signal, double seconds) override;
+  uint64_t randomNumber() override { return 0x5eed; }
   int32_t processId() override { return pid; }
   int32_t parentProcessId() override { return ppid; }
   std::optional<int32_t> parentPid(int32_t pid) override;
@@ -49,10 +50,11 @@ class ScriptedSystem : public System {
   std::optional<std::string> executablePath() override { return executable; }
   bool createDirectories(const std::string& path) override;
   bool writeFile(const std::string& path, std::string_view data) override;
-  std::optional<std::string> readFile(const std::string& path) override;
+  std::optional<std::string> readFile(const std::string& path, size_t maxBytes) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool removeFile(const std::string& path) override;
   bool fileExists(const std::string& path) override;
+  bool isRegularFile(const std::string& path) override { return files.count(path) > 0; }
   std::optional<int> openLockFile(const std::string& path) override;
   bool tryLock(int fd) override;
   void unlock(int fd) override;
@@ -60,6 +62,7 @@ class ScriptedSystem : public System {
   void spawnDetached(const std::string& program, const std::vector<std::string>& args) override;
   void writeStandardOutput(std::string_view text) override { standardOutput += text; }
   [[noreturn]] void exit(int status) override;
+  [[noreturn]] void exitNow(int status) override;
 
  private:
   CallLog& log_;

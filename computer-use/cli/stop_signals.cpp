@@ -1,0 +1,48 @@
+#include "cli/stop_signals.h"
+
+#include <signal.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <thread>
+
+#include "core/result.h"
+
+namespace dorv {
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void forward(int number) {
+  const int saved = errno;
+  const unsigned char byte = static_cast<unsigned char>(number);
+  (void)!write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+// A handler rather than SIG_IGN: an ignored signal stays ignored in the programs a run starts.
+void nothing(int) {}
+
+}  // namespace
+
+void endRunOnStopSignals() {
+  if (pipe2(signalPipe, O_CLOEXEC) != 0) return;
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  action.sa_handler = nothing;
+  sigaction(SIGPIPE, &action, nullptr);
+  action.sa_handler = forward;
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &action, nullptr);
+  std::thread([] {
+    unsigned char number = 0;
+    while (read(signalPipe[0], &number, 1) != 1) {
+    }
+    const std::string name = number == SIGTERM ? "SIGTERM" : number == SIGINT ? "SIGINT" : "SIGHUP";
+    abandonRun("The run was stopped by " + name + " before it finished; what it did until then stays done.");
+  }).detach();
+}
+
+}  // namespace dorv
