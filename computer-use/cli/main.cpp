@@ -5,5 +5,5 @@
 int main(int argc, char** argv) {
   dorv::endRunOnStopSignals();
   platform::install(platform::nativePlatform());
-  return dorv::run(argc, argv);
+  platform::system().exit(dorv::run(argc, argv));
 }
