@@ -109,9 +109,9 @@ class Acting(desktop.TestCase):
         self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and "héllo" in e.get("text", ""), timeout=20)
         self.assert_front_kept()
 
-        typed = self.run_ok("type", str(self.sample.pid), "--index", str(index), "--text", "ab!", "--keys")
+        typed = self.run_ok("type", str(self.sample.pid), "--index", str(index), "--text", "ab€", "--keys")
         self.assertEqual(typed["via"], "key events")
-        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and e.get("text", "").endswith("ab!"), timeout=20)
+        self.sample.log.wait_for(lambda e: e["event"] == "text-changed" and e.get("text", "").endswith("ab€"), timeout=20)
         self.assert_front_kept()
 
     def test_drag_the_slider(self):
