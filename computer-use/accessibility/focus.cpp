@@ -29,9 +29,35 @@ void ensureKeyWindow(const platform::RunningApplication& app, uint32_t windowId)
   makeKeyQuietly(app.processIdentifier, windowId);
 }
 
+namespace {
+
+// The window manager activates a window a while after it was asked to (by a focus grab, a raise,
+// a menu): the front application counts once it has stayed the same for a short while.
+std::optional<platform::RunningApplication> settledFront() {
+  constexpr double settleSeconds = 0.2, limitSeconds = 1.0;
+  auto& system = platform::system();
+  auto pidOf = [](const std::optional<platform::RunningApplication>& app) {
+    return app ? app->processIdentifier : -1;
+  };
+  const double limit = system.monotonicSeconds() + limitSeconds;
+  auto front = platform::workspace().frontmostApplication();
+  double since = system.monotonicSeconds();
+  while (system.monotonicSeconds() < limit && system.monotonicSeconds() - since < settleSeconds) {
+    system.sleepMicros(25'000);
+    auto now = platform::workspace().frontmostApplication();
+    if (pidOf(now) != pidOf(front)) {
+      front = now;
+      since = system.monotonicSeconds();
+    }
+  }
+  return front;
+}
+
+}  // namespace
+
 void restoreFront(const platform::RunningApplication& target) {
   if (!previousFront || previousFront->processIdentifier == target.processIdentifier) return;
-  auto front = platform::workspace().frontmostApplication();
+  auto front = settledFront();
   if (!front || front->processIdentifier != target.processIdentifier) return;
   stoleFocus = true;
   bringToFront(*previousFront);
