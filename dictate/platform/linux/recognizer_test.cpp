@@ -24,7 +24,7 @@ std::vector<float> readSample(double seconds) {
 TEST(LinuxRecognizer, GivesPartialsAFinalPerUtteranceAndTheOpenOneAtFinalisation) {
   const auto audio = readSample(cutSeconds);
   if (audio.empty()) GTEST_SKIP() << "the speech sample has not been built";
-  auto platform = makeLinuxPlatform();
+  auto platform = makeLinuxPlatform(defaultMaxUtteranceSeconds);
   asio::io_context io;
   std::vector<TranscriptionResult> results;
   bool done = false;
