@@ -42,11 +42,16 @@ std::vector<int16_t> toPcm16(const std::vector<float>& samples) {
   return pcm;
 }
 
-// Quiet enough to end an utterance: this far above the quietest 10 ms seen in the dictation,
-// for this long.
-constexpr double pauseAboveFloorDb = 12;
+// A pause that may end an utterance: this long, with each 10 ms no louder than the larger of
+// the noise floor plus a margin and the speech level less a margin. Both levels follow the
+// audio slowly, so that one odd frame moves neither for long.
 constexpr size_t frameSamples = 160;
-constexpr size_t pauseFrames = 12;
+constexpr size_t pauseFrames = 15;
+constexpr double pauseAboveFloorDb = 10;
+constexpr double pauseBelowSpeechDb = 40;
+constexpr double levelDriftDbPerFrame = 0.01;
+// Partials are looked for this often: each look costs a search through the utterance.
+constexpr size_t partialEverySamples = 4000;
 // Speech that never pauses for that long is cut this far past the bound all the same.
 constexpr double hardLimitFactor = 1.5;
 
@@ -74,8 +79,10 @@ public:
     size_t from = 0;
     for (size_t frame = 0; frame + frameSamples <= pcm.size(); frame += frameSamples) {
       const double db = frameDb(pcm.data() + frame, frameSamples);
-      floorDb_ = std::min(floorDb_, db);
-      quietFrames_ = db < floorDb_ + pauseAboveFloorDb ? quietFrames_ + 1 : 0;
+      floorDb_ = std::min(floorDb_ + levelDriftDbPerFrame, db);
+      speechDb_ = std::max(speechDb_ - levelDriftDbPerFrame, db);
+      const bool quiet = db < std::max(floorDb_ + pauseAboveFloorDb, speechDb_ - pauseBelowSpeechDb);
+      quietFrames_ = quiet ? quietFrames_ + 1 : 0;
       const size_t length = utteranceSamples_ + frame + frameSamples - from;
       if (heard_ && ((length >= boundSamples_ && quietFrames_ >= pauseFrames) || length >= hardSamples_)) {
         process(pcm.data() + from, frame + frameSamples - from);
@@ -102,7 +109,8 @@ private:
     if (heard_) utteranceSamples_ += n;
     if (inSpeech_ && !speech) {
       endUtterance();
-    } else if (speech) {
+    } else if (speech && utteranceSamples_ >= nextPartialAt_) {
+      nextPartialAt_ = utteranceSamples_ + partialEverySamples;
       auto text = hypothesis(decoder_);
       if (text != partial_) {
         partial_ = text;
@@ -120,6 +128,7 @@ private:
     inSpeech_ = false;
     partial_.clear();
     utteranceSamples_ = 0;
+    nextPartialAt_ = 0;
   }
 
   ps_decoder_t* decoder_;
@@ -127,8 +136,10 @@ private:
   const size_t boundSamples_;
   const size_t hardSamples_;
   size_t utteranceSamples_ = 0;
+  size_t nextPartialAt_ = 0;
   size_t quietFrames_ = 0;
   double floorDb_ = 1e9;
+  double speechDb_ = 0;
   bool inSpeech_ = false;
   bool heard_ = false;
   std::string partial_;
