@@ -53,7 +53,7 @@ constexpr double levelDriftDbPerFrame = 0.01;
 // Partials are looked for this often: each look costs a search through the utterance.
 constexpr size_t partialEverySamples = 4000;
 // Speech that never pauses for that long is cut this far past the bound all the same.
-constexpr double hardLimitFactor = 1.5;
+constexpr double hardLimitSeconds = 10;
 
 double frameDb(const int16_t* samples, size_t n) {
   double sum = 0;
@@ -71,7 +71,7 @@ public:
       : decoder_(decoder),
         job_(job),
         boundSamples_(size_t(maxUtteranceSeconds * rate)),
-        hardSamples_(size_t(maxUtteranceSeconds * hardLimitFactor * rate)) {
+        hardSamples_(size_t((maxUtteranceSeconds + hardLimitSeconds) * rate)) {
     ps_start_utt(decoder_);
   }
 
