@@ -40,9 +40,9 @@ asio::awaitable<Failure> Session::openAnalyzer(std::string locale) {
   auto task = std::make_shared<CollectorTask>();
   asio::co_spawn(executor, collect(transcriber, run),
                  asio::bind_cancellation_slot(task->signal.slot(), [task](std::exception_ptr) {
-                                                           task->finished = true;
-                                                           task->ended->finish();
-                                                         }));
+                   task->finished = true;
+                   task->ended->finish();
+                 }));
   collector = task;
   co_return std::nullopt;
 }

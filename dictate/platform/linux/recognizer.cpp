@@ -47,6 +47,9 @@ std::vector<int16_t> toPcm16(const std::vector<float>& samples) {
 // audio slowly, so that one odd frame moves neither for long.
 constexpr size_t frameSamples = 160;
 constexpr size_t pauseFrames = 15;
+// A pause this long ends an utterance whatever its length, as the decoder's own voice activity
+// detection would, which on digital silence sometimes never notices the end of speech.
+constexpr size_t longPauseFrames = 80;
 constexpr double pauseAboveFloorDb = 10;
 constexpr double pauseBelowSpeechDb = 40;
 constexpr double levelDriftDbPerFrame = 0.01;
@@ -62,9 +65,9 @@ double frameDb(const int16_t* samples, size_t n) {
 }
 
 // Partials whenever the hypothesis changes, a final at each end of speech the decoder's voice
-// activity detection finds or, once an utterance has run past the bound, at its next short
-// pause, and the utterance still open as the last final. Ending at a pause keeps the
-// decoder's search, and so its time and memory, in proportion to one utterance.
+// activity detection finds, at a long pause, or, once an utterance has run past the bound, at
+// its next short pause, and the utterance still open as the last final. Ending at a pause keeps
+// the decoder's search, and so its time and memory, in proportion to one utterance.
 class Decoding {
 public:
   Decoding(ps_decoder_t* decoder, const Job& job, double maxUtteranceSeconds, double rate)
@@ -84,7 +87,8 @@ public:
       const bool quiet = db < std::max(floorDb_ + pauseAboveFloorDb, speechDb_ - pauseBelowSpeechDb);
       quietFrames_ = quiet ? quietFrames_ + 1 : 0;
       const size_t length = utteranceSamples_ + frame + frameSamples - from;
-      if (heard_ && ((length >= boundSamples_ && quietFrames_ >= pauseFrames) || length >= hardSamples_)) {
+      const bool pause = quietFrames_ >= (length >= boundSamples_ ? pauseFrames : longPauseFrames);
+      if (heard_ && (pause || length >= hardSamples_)) {
         process(pcm.data() + from, frame + frameSamples - from);
         if (heard_) endUtterance();  // unless the decoder has just ended it itself
         from = frame + frameSamples;
