@@ -49,7 +49,7 @@ constexpr size_t frameSamples = 160;
 constexpr size_t pauseFrames = 15;
 // A pause this long ends an utterance whatever its length, as the decoder's own voice activity
 // detection would, which on digital silence sometimes never notices the end of speech.
-constexpr size_t longPauseFrames = 80;
+constexpr size_t longPauseFrames = 50;
 constexpr double pauseAboveFloorDb = 10;
 constexpr double pauseBelowSpeechDb = 40;
 constexpr double levelDriftDbPerFrame = 0.01;
