@@ -20,6 +20,15 @@
 namespace platform::linux_desktop {
 namespace {
 
+// The first value of a UTF-8 text property among the windows; "" when none has it. A toolkit
+// sets it on its application windows, not always on its dialogs.
+std::string windowsProperty(const std::vector<Window>& windows, const char* property) {
+  for (Window window : windows)
+    if (auto value = stringProperty(window, atom(property), atom("UTF8_STRING")); value && !value->empty())
+      return validUtf8(*value);
+  return "";
+}
+
 // `owner` is the process's windows (none for an application known only to the accessibility
 // bus); `accessibleName` gives its name there ("" when none), called only when no desktop
 // entry names the process so that a lookup of one process can spare the bus.
@@ -31,7 +40,9 @@ RunningApplication describe(int32_t pid, const WindowOwner& owner,
   const DesktopEntry* entry = matchDesktopEntry(
       installedDesktopEntries(),
       ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command,
-                      names.launchedDesktopFile});
+                      names.launchedDesktopFile, names.arguments,
+                      windowsProperty(owner.windows, "_GTK_APPLICATION_ID"),
+                      windowsProperty(owner.windows, "_KDE_NET_WM_DESKTOP_FILE")});
   RunningApplication app;
   app.processIdentifier = pid;
   if (entry) {
@@ -114,6 +125,17 @@ class LinuxWorkspace : public Workspace {
     auto entry = desktopEntryWithId(bundleIdentifier + ".desktop");
     if (!entry || entry->path.empty()) return std::nullopt;
     return entry->path;
+  }
+
+  std::vector<InstalledApplication> installedApplications() override {
+    std::vector<InstalledApplication> apps;
+    for (const DesktopEntry& entry : installedDesktopEntries()) {
+      if (!entry.shownInMenus || entry.path.empty()) continue;
+      InstalledApplication app{entry.path, {entry.name}};
+      if (!entry.plainName.empty() && entry.plainName != entry.name) app.names.push_back(entry.plainName);
+      apps.push_back(std::move(app));
+    }
+    return apps;
   }
 
   std::vector<std::string> applicationDirectories() override {

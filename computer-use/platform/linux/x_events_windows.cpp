@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "platform/linux/window_server_clients.h"
 #include "platform/linux/x11.h"
 
 namespace platform::linux_desktop {
@@ -85,15 +86,9 @@ std::optional<Window> activeWindow() {
 bool activateWindow(Window window) {
   // A window on another desktop is not activated there: the user is taken to its desktop, as
   // activating it would on a system of Spaces.
-  if (Display* d = display()) {
-    auto desktop = cardinalProperty(window, atom("_NET_WM_DESKTOP"), XA_CARDINAL);
-    auto current = cardinalProperty(DefaultRootWindow(d), atom("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
-    constexpr unsigned long allDesktops = 0xFFFFFFFF;
-    if (desktop && current && !desktop->empty() && !current->empty() && desktop->front() != allDesktops &&
-        desktop->front() != current->front())
-      sendToWindowManager(DefaultRootWindow(d), atom("_NET_CURRENT_DESKTOP"),
-                          {static_cast<long>(desktop->front()), CurrentTime, 0, 0, 0});
-  }
+  if (auto desktop = otherDesktop(window))
+    sendToWindowManager(DefaultRootWindow(display()), atom("_NET_CURRENT_DESKTOP"),
+                        {static_cast<long>(*desktop), CurrentTime, 0, 0, 0});
   // Source 2: a pager acting for the user, which window managers obey without focus
   // stealing prevention.
   return sendToWindowManager(window, atom("_NET_ACTIVE_WINDOW"), {2, CurrentTime, 0, 0, 0});
