@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "platform/linux/backends.h"
@@ -74,6 +75,48 @@ RunningApplication describeLaunched(int32_t pid, const std::string& path) {
     app.activationPolicy = entry.shownInMenus ? ActivationPolicy::regular : ActivationPolicy::accessory;
   }
   return app;
+}
+
+struct DesktopState {
+  std::map<int32_t, WindowOwner> owners;
+  std::optional<int32_t> activeOwner;
+};
+
+DesktopState desktopState() { return DesktopState{windowOwners(), activeWindowOwner()}; }
+
+// A single-instance application's launcher hands its targets to the running instance and
+// exits. The receiver is the instance of the entry whose windows or activation change; when
+// none visibly reacts within a bound, the first instance of the entry. None when no instance
+// of the entry ran before the launch.
+std::optional<RunningApplication> receivingInstance(const std::string& path, const DesktopState& before) {
+  std::vector<int32_t> instances;
+  for (const auto& [pid, owner] : before.owners)
+    if (describe(pid, owner, [] { return std::string(); }).bundlePath == path) instances.push_back(pid);
+  if (instances.empty()) return std::nullopt;
+  constexpr int pollMicros = 20'000;
+  constexpr int boundMicros = 1'000'000;
+  std::optional<int32_t> receiver;
+  for (int waited = 0; !receiver && waited < boundMicros; waited += pollMicros) {
+    const DesktopState now = desktopState();
+    for (int32_t pid : instances) {
+      auto owner = now.owners.find(pid);
+      const bool activated = now.activeOwner == pid && before.activeOwner != pid;
+      const bool windowsChanged =
+          owner != now.owners.end() && owner->second.windows != before.owners.at(pid).windows;
+      if (activated || windowsChanged) {
+        receiver = pid;
+        break;
+      }
+    }
+    if (!receiver) usleep(pollMicros);
+  }
+  // A new window may be given the focus a moment after it appears.
+  if (receiver) usleep(focusSettleMicros);
+  const int32_t pid = receiver.value_or(instances.front());
+  const auto owners = windowOwners();
+  auto owner = owners.find(pid);
+  return describe(pid, owner == owners.end() ? before.owners.at(pid) : owner->second,
+                  [] { return std::string(); });
 }
 
 class LinuxWorkspace : public Workspace {
@@ -151,8 +194,13 @@ class LinuxWorkspace : public Workspace {
 
   void openURLs(const std::vector<std::string>& urls, const std::string& bundlePath, bool,
                 OpenCompletion completion) override {
+    const DesktopState before = desktopState();
     launchDesktopEntry(
-        bundlePath, urls, [&](int32_t pid) { return describeLaunched(pid, bundlePath); },
+        bundlePath, urls,
+        [&](int32_t pid, bool exited) {
+          if (auto receiver = exited ? receivingInstance(bundlePath, before) : std::nullopt) return *receiver;
+          return describeLaunched(pid, bundlePath);
+        },
         completion);
   }
 };

@@ -22,6 +22,9 @@ struct WindowOwner {
 // Every process owning a managed window, by process id; empty without a window manager.
 std::map<int32_t, WindowOwner> windowOwners();
 
+// How long a window the window manager has just mapped may take to be given the focus.
+inline constexpr int focusSettleMicros = 200'000;
+
 // The owner of _NET_ACTIVE_WINDOW, or none.
 std::optional<int32_t> activeWindowOwner();
 
