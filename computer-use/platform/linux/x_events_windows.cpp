@@ -33,11 +33,8 @@ std::optional<ClientWindow> describe(Display* d, Window id) {
     w.frame = {{w.client.origin.x - left, w.client.origin.y - top},
                {w.client.size.width + left + right, w.client.size.height + top + bottom}};
   }
-  if (auto pid = cardinalProperty(id, atom("_NET_WM_PID"), XA_CARDINAL); pid && !pid->empty())
-    w.pid = static_cast<int32_t>((*pid)[0]);
-  auto title = stringProperty(id, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
-  if (!title) title = stringProperty(id, XA_WM_NAME, XA_STRING);
-  w.title = title.value_or("");
+  w.pid = windowPid(id).value_or(0);
+  w.title = windowTitle(id).value_or("");
   return w;
 }
 
