@@ -25,14 +25,20 @@ std::optional<ClientWindow> describe(Display* d, Window id) {
   w.id = id;
   w.viewable = attributes.map_state == IsViewable;
   w.client = {{double(x), double(y)}, {double(attributes.width), double(attributes.height)}};
-  w.frame = w.client;
-  auto extents = cardinalProperty(id, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
-  if (extents && extents->size() == 4) {
-    double left = double((*extents)[0]), right = double((*extents)[1]);
-    double top = double((*extents)[2]), bottom = double((*extents)[3]);
-    w.frame = {{w.client.origin.x - left, w.client.origin.y - top},
-               {w.client.size.width + left + right, w.client.size.height + top + bottom}};
-  }
+  // Left, right, top, bottom: how far a rectangle reaches beyond the client's sides.
+  auto grown = [&](const char* property) {
+    auto sides = cardinalProperty(id, atom(property), XA_CARDINAL);
+    if (!sides || sides->size() != 4) return w.client;
+    const double left = double((*sides)[0]), right = double((*sides)[1]);
+    const double top = double((*sides)[2]), bottom = double((*sides)[3]);
+    return Rect{{w.client.origin.x - left, w.client.origin.y - top},
+                {w.client.size.width + left + right, w.client.size.height + top + bottom}};
+  };
+  w.frame = grown("_NET_FRAME_EXTENTS");
+  // The toolkit's shadow lies inside the client: the content is the client shrunk by it.
+  const Rect shadow = grown("_GTK_FRAME_EXTENTS");
+  w.content = {{2 * w.client.origin.x - shadow.origin.x, 2 * w.client.origin.y - shadow.origin.y},
+               {2 * w.client.size.width - shadow.size.width, 2 * w.client.size.height - shadow.size.height}};
   w.pid = windowPid(id).value_or(0);
   w.title = windowTitle(id).value_or("");
   return w;
