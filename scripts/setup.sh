@@ -10,7 +10,7 @@ packages=(
   libatspi2.0-dev libglib2.0-dev libpng-dev libcairo2-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
-  libsoxr-dev libsndfile1-dev libasound2-dev
+  libsoxr-dev libsndfile1-dev libasound2-dev libpulse-dev
   libgtk-3-dev
   libxres-dev
   # headless desktop for tests and the demo
