@@ -57,8 +57,7 @@ const std::vector<DesktopEntry>& installedDesktopEntries();
 // reverse-domain id equal to either half, then the program's base name; none otherwise.
 // Within each rule the first entry in order wins, except that among entries of one program
 // those whose Exec arguments fit the process's command line come first (the more literal words
-// they match, the earlier), then those shown in
-// menus that are no settings dialog.
+// they match, the earlier), then those shown in menus that are no settings dialog.
 const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
                                       const ProcessIdentity& process);
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/backends.h"
 #include "platform/linux/desktop_entries.h"
@@ -84,26 +86,33 @@ struct DesktopState {
 
 DesktopState desktopState() { return DesktopState{windowOwners(), activeWindowOwner()}; }
 
+// What shows an instance reacting: its windows, front to back, and their titles (a file opened
+// in a new tab retitles the window).
+std::vector<std::pair<Window, std::string>> appearance(const std::vector<Window>& windows) {
+  std::vector<std::pair<Window, std::string>> seen;
+  for (Window window : windows) seen.emplace_back(window, windowTitle(window).value_or(""));
+  return seen;
+}
+
 // A single-instance application's launcher hands its targets to the running instance and
-// exits. The receiver is the instance of the entry whose windows or activation change; when
-// none visibly reacts within a bound, the first instance of the entry. None when no instance
-// of the entry ran before the launch.
+// exits. The receiver is the instance of the entry whose windows, titles or activation change;
+// when none visibly reacts within a bound, the first instance of the entry. None when no
+// instance of the entry ran before the launch.
 std::optional<RunningApplication> receivingInstance(const std::string& path, const DesktopState& before) {
-  std::vector<int32_t> instances;
+  std::map<int32_t, std::vector<std::pair<Window, std::string>>> instances;
   for (const auto& [pid, owner] : before.owners)
-    if (describe(pid, owner, [] { return std::string(); }).bundlePath == path) instances.push_back(pid);
+    if (describe(pid, owner, [] { return std::string(); }).bundlePath == path)
+      instances.emplace(pid, appearance(owner.windows));
   if (instances.empty()) return std::nullopt;
   constexpr int pollMicros = 20'000;
   constexpr int boundMicros = 1'000'000;
   std::optional<int32_t> receiver;
   for (int waited = 0; !receiver && waited < boundMicros; waited += pollMicros) {
     const DesktopState now = desktopState();
-    for (int32_t pid : instances) {
+    for (const auto& [pid, seen] : instances) {
       auto owner = now.owners.find(pid);
       const bool activated = now.activeOwner == pid && before.activeOwner != pid;
-      const bool windowsChanged =
-          owner != now.owners.end() && owner->second.windows != before.owners.at(pid).windows;
-      if (activated || windowsChanged) {
+      if (activated || (owner != now.owners.end() && appearance(owner->second.windows) != seen)) {
         receiver = pid;
         break;
       }
@@ -112,7 +121,7 @@ std::optional<RunningApplication> receivingInstance(const std::string& path, con
   }
   // A new window may be given the focus a moment after it appears.
   if (receiver) usleep(focusSettleMicros);
-  const int32_t pid = receiver.value_or(instances.front());
+  const int32_t pid = receiver.value_or(instances.begin()->first);
   const auto owners = windowOwners();
   auto owner = owners.find(pid);
   return describe(pid, owner == owners.end() ? before.owners.at(pid) : owner->second,

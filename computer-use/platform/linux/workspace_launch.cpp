@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <optional>
 
 #include "platform/linux/workspace_processes.h"
@@ -21,6 +22,18 @@ void rememberPid(GDesktopAppInfo*, GPid pid, gpointer data) {
   if (*launched == 0) *launched = pid;
 }
 
+// GIO starts the program as a grandchild, which ends as a zombie until the reaper of orphans
+// gets to it; signals still reach a zombie.
+bool hasExited(GPid pid) {
+  if (kill(pid, 0) != 0) return errno == ESRCH;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string fields;
+  std::getline(stat, fields);
+  // The state follows the parenthesised command name, which may itself hold ") ".
+  const size_t close = fields.rfind(") ");
+  return close != std::string::npos && close + 2 < fields.size() && fields[close + 2] == 'Z';
+}
+
 // Spawning is not launching: the application has finished launching once it shows a managed
 // window (the window manager may give that window the focus, which the caller wants to see),
 // once it has exited (it handed over to a running instance), or after a bound. True when it
@@ -29,7 +42,7 @@ bool waitUntilLaunched(GPid pid) {
   constexpr int pollMicros = 20'000;
   constexpr int boundMicros = 5'000'000;
   for (int waited = 0; waited < boundMicros; waited += pollMicros) {
-    if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+    if (hasExited(pid)) return true;
     if (windowOwners().count(pid)) {
       usleep(focusSettleMicros);
       return false;
