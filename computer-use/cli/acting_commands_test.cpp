@@ -95,21 +95,38 @@ TEST_F(ActingCommands, AScreenshotThatCapturesNothingAsksForThePermission) {
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
   EXPECT_EQ(answer({"screenshot"}, 1)["error"], "screenshot needs an app");
 
-  // An image that cannot be written, or renamed into place, is no screenshot either, says so and
-  // leaves no preview frame and no temporary file; a directory is never replaced.
+  // A minimised window or one on another desktop is said to be so, and asks for no permission.
+  desktop.system.removeFile(activityDir + "/needs-permission");
+  desktop.windowServer.hidden[7] = platform::HiddenReason::minimised;
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
+            "Window 7 is minimised, so it can't be captured. Run `focus` with --window 7 to restore it, then "
+            "screenshot again.");
+  desktop.windowServer.hidden[7] = platform::HiddenReason::otherDesktop;
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
+            "Window 7 is on another desktop, so it can't be captured. Run `focus` with --window 7 to go there, "
+            "then screenshot again.");
+  EXPECT_FALSE(desktop.system.fileExists(activityDir + "/needs-permission"));
+
+  // An image that cannot be written names the path, is no screenshot either and leaves no
+  // preview frame.
   desktop.capture.windows[7] = {400, 300};
   desktop.capture.pngWrites = false;
-  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
-            "Couldn't write the screenshot to " + screenshotPath(7) +
-                ". Give --out a path in a directory that can be written.");
+  EXPECT_EQ(answer({"screenshot", "--out", "/gone/w.png", "Notes"}, 1)["error"],
+            "Couldn't write the screenshot to /gone/w.png. Check that its directory exists and can be written, "
+            "then screenshot again.");
+  EXPECT_FALSE(desktop.system.fileExists(framePath(7)));
+  EXPECT_FALSE(desktop.system.fileExists(activityPath));
+  EXPECT_FALSE(desktop.system.fileExists(activityDir + "/needs-permission"));
+  // A failed rename is a failed write too, and no temporary file is left; a path that is not a
+  // regular file is never replaced.
   desktop.capture.pngWrites = true;
   EXPECT_EQ(answer({"screenshot", "--out", "", "Notes"}, 1)["error"],
-            "Couldn't write the screenshot to . Give --out a path in a directory that can be written.");
+            "Couldn't write the screenshot to . Check that its directory exists and can be written, then "
+            "screenshot again.");
   desktop.system.directories.insert("/tmp/shots");
   EXPECT_EQ(answer({"screenshot", "--out", "/tmp/shots", "Notes"}, 1)["error"],
             "The --out path /tmp/shots exists and isn't a regular file. Give the path of a PNG file to write.");
   EXPECT_FALSE(desktop.system.fileExists(framePath(7)));
-  EXPECT_FALSE(desktop.system.fileExists(activityPath));
   for (const auto& [path, body] : desktop.system.files) EXPECT_FALSE(path.ends_with(".tmp")) << path;
 }
 

@@ -3,11 +3,13 @@
 #include <climits>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
 #include "platform/linux/backends.h"
+#include "platform/linux/plain_windows.h"
 #include "platform/window_server.h"
 
 namespace platform::linux_desktop {
@@ -107,6 +109,10 @@ std::string roleName(const E& e) {
 std::optional<Rect> frameOf(const E& e, bool reuseLast) {
   auto x = e.extents(reuseLast);
   if (!x || x->x == INT_MIN || x->y == INT_MIN) return std::nullopt;
+  // What is not showing (a closed menu's items, a hidden page) is drawn nowhere, wherever the
+  // toolkit places it.
+  if (!reuseLast)
+    if (auto bits = states(e); bits && !hasState(*bits, shownState(e.accessible()))) return std::nullopt;
   return Rect{{double(x->x), double(x->y)}, {double(x->width), double(x->height)}};
 }
 
@@ -148,6 +154,7 @@ AXUIElement focusedDescendant(const E& app) {
   for (auto& w : matchedWindows(app)) windows.push_back(w.element);
   AXUIElement found;
   for (auto& window : windows) {
+    if (!atspiElement(window)) continue;
     const E& w = *atspiElement(window);
     Iface<AtspiCollection> collection(atspi_accessible_get_collection_iface(w.accessible()));
     if (!collection) continue;
@@ -157,8 +164,11 @@ AXUIElement focusedDescendant(const E& app) {
                                              1, TRUE, err);
     });
     if (matches != nullptr) {
-      if (matches->len > 0) found = wrap(g_array_index(matches, AtspiAccessible*, 0), app.pid());
-      for (guint i = 1; i < matches->len; ++i) g_object_unref(g_array_index(matches, AtspiAccessible*, i));
+      for (guint i = 0; i < matches->len; ++i) {
+        AtspiAccessible* match = g_array_index(matches, AtspiAccessible*, i);
+        if (!found) found = wrap(match, app.pid());
+        else if (match != nullptr) g_object_unref(match);
+      }
       g_array_free(matches, TRUE);
     }
     if (found) break;
@@ -173,6 +183,12 @@ std::optional<Window> xWindowOf(const E& window) {
   for (auto& w : matchedWindows(*atspiElement(app)))
     if (atspiElement(w.element) == &window && w.client) return w.client->id;
   return std::nullopt;
+}
+
+std::optional<Rect> windowFrame(const E& window) {
+  if (auto id = xWindowOf(window))
+    if (auto client = clientWindow(*id)) return client->frame;
+  return frameOf(window, false);
 }
 
 bool isMainWindow(const E& window) {
@@ -239,6 +255,17 @@ std::optional<std::string> objectAttribute(const E& e, std::initializer_list<con
 AXError copy(const E& e, const std::string& attribute, Value* out) {
   AtspiRole r = roleOf(e);
   bool isApp = r == ATSPI_ROLE_APPLICATION;
+  if (e.accessible() == nullptr) {
+    // An application that is not on the accessibility bus: only its plain windows.
+    static const std::set<std::string> served = {"AXRole", "AXWindows", "AXMainWindow", "AXFocusedWindow",
+                                                 "AXFrontmost"};
+    if (!served.count(attribute)) return AXErrorCode::cannotComplete;
+    if (attribute == "AXRole") {
+      *out = std::string("AXApplication");
+      return AXErrorCode::success;
+    }
+    isApp = true;
+  }
   bool isWindow = isWindowRole(r);
   if (attribute == "AXRole") {
     *out = roleName(e);
@@ -286,7 +313,8 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
   if (attribute == "AXParent") return elementValue(parent(e), out);
   if (attribute == "AXWindow" || attribute == "AXTopLevelUIElement") return elementValue(windowAncestor(e), out);
   if (attribute == "AXPosition" || attribute == "AXSize" || attribute == "AXFrame") {
-    auto frame = frameOf(e, attribute == "AXSize");
+    // A window is the frame its image is captured from, whatever part of it the toolkit reports.
+    auto frame = isWindow ? windowFrame(e) : frameOf(e, attribute == "AXSize");
     if (!frame) return AXErrorCode::noValue;
     if (attribute == "AXPosition") *out = frame->origin;
     else if (attribute == "AXSize") *out = frame->size;
@@ -451,15 +479,18 @@ class AtspiAccessibility : public Accessibility {
   }
 
   AXError copyAttributeValue(const AXUIElement& element, const std::string& attribute, Value* value) override {
-    const E* e = live(element);
+    if (const PlainWindow* plain = plainWindow(element)) return copyPlainAttribute(*plain, attribute, value);
+    const E* e = atspiElement(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     Value read;
     AXError error = copy(*e, attribute, &read);
     if (error == AXErrorCode::success) *value = read;
+    if (e->accessible() == nullptr) return error;
     return answering(e->accessible()) ? error : AXErrorCode::cannotComplete;
   }
 
   AXError setAttributeValue(const AXUIElement& element, const std::string& attribute, const Value& value) override {
+    if (const PlainWindow* plain = plainWindow(element)) return setPlainAttribute(*plain, attribute, value);
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     forgetReadings();
@@ -467,6 +498,10 @@ class AtspiAccessibility : public Accessibility {
   }
 
   AXError isAttributeSettable(const AXUIElement& element, const std::string& attribute, bool* result) override {
+    if (plainWindow(element)) {
+      *result = plainAttributeSettable(attribute);
+      return AXErrorCode::success;
+    }
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     *result = settable(*e, attribute);
@@ -474,6 +509,10 @@ class AtspiAccessibility : public Accessibility {
   }
 
   AXError copyActionNames(const AXUIElement& element, Value* names) override {
+    if (plainWindow(element)) {
+      *names = Array{Value(raiseAction)};
+      return AXErrorCode::success;
+    }
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     Array list;
@@ -484,6 +523,7 @@ class AtspiAccessibility : public Accessibility {
   }
 
   AXError performAction(const AXUIElement& element, const std::string& action) override {
+    if (const PlainWindow* plain = plainWindow(element)) return performPlainAction(*plain, action);
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     forgetReadings();
@@ -511,6 +551,10 @@ class AtspiAccessibility : public Accessibility {
   }
 
   AXError getWindow(const AXUIElement& element, uint32_t* windowId) override {
+    if (const PlainWindow* plain = plainWindow(element)) {
+      *windowId = static_cast<uint32_t>(plain->id());
+      return AXErrorCode::success;
+    }
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     if (!isWindowRole(roleOf(*e))) return AXErrorCode::noValue;
@@ -537,7 +581,7 @@ class AtspiAccessibility : public Accessibility {
     for (gint i = 0; i < count; ++i) {
       gchar* name = nullptr;
       if (!ask(e.accessible(), [&](GError** err) { name = atspi_action_get_action_name(actions.p, i, err); })) break;
-      std::string ax = axAction(takeString(name).value_or(""));
+      std::string ax = axAction(takeString(name).value_or(""), isTextRole(roleOf(e)));
       if (ax == pressAction && std::exchange(pressSeen, true)) continue;
       result.emplace_back(ax, i);
     }

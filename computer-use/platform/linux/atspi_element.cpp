@@ -3,12 +3,14 @@
 #include <dbus/dbus.h>
 #include <glib.h>
 
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <semaphore>
 #include <set>
 #include <thread>
 
+#include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree_reading.h"
 
 namespace platform::linux_desktop {
@@ -109,18 +111,83 @@ const std::map<std::string, std::string>& AtspiElement::objectAttributes() const
   return *attributes_;
 }
 
+namespace {
+
+// Window origins by bus name, then by the window's path.
+std::map<std::string, std::map<std::string, Point>>& windowOrigins() {
+  static std::map<std::string, std::map<std::string, Point>> origins;
+  return origins;
+}
+
+// The origin of the window the accessible is in, when its application reports window-relative
+// coordinates. Windows of such an application are told apart by climbing the parents.
+std::optional<Point> originOf(AtspiAccessible* accessible) {
+  auto app = windowOrigins().find(busName(accessible));
+  if (app == windowOrigins().end() || app->second.empty()) return std::nullopt;
+  if (app->second.size() == 1) return app->second.begin()->second;
+  AtspiAccessible* current = g_object_ref(accessible);
+  std::optional<Point> found;
+  for (int depth = 0; current != nullptr && depth < 64 && !found; ++depth) {
+    if (auto it = app->second.find(ATSPI_OBJECT(current)->path); it != app->second.end()) found = it->second;
+    AtspiAccessible* up = nullptr;
+    ask(current, [&](GError** e) { up = atspi_accessible_get_parent(current, e); });
+    g_object_unref(current);
+    current = up;
+  }
+  if (current != nullptr) g_object_unref(current);
+  return found;
+}
+
+}  // namespace
+
+AtspiStateType shownState(AtspiAccessible* accessible) {
+  static std::map<std::string, AtspiStateType> byApplication;
+  AtspiApplication* app = accessible != nullptr ? ATSPI_OBJECT(accessible)->app : nullptr;
+  if (app == nullptr || app->root == nullptr) return ATSPI_STATE_SHOWING;
+  auto [it, added] = byApplication.try_emplace(busName(accessible), ATSPI_STATE_SHOWING);
+  if (!added) return it->second;
+  gchar* name = nullptr;
+  gchar* version = nullptr;
+  ask(app->root, [&](GError** e) { name = atspi_accessible_get_toolkit_name(app->root, e); });
+  ask(app->root, [&](GError** e) { version = atspi_accessible_get_toolkit_version(app->root, e); });
+  std::string toolkit = takeString(name).value_or(""), release = takeString(version).value_or("");
+  if (g_ascii_strcasecmp(toolkit.c_str(), "gtk") == 0 && release.rfind("4.", 0) == 0) it->second = ATSPI_STATE_VISIBLE;
+  return it->second;
+}
+
+void setWindowOrigin(AtspiAccessible* window, std::optional<Point> origin) {
+  if (window == nullptr) return;
+  auto& windows = windowOrigins()[busName(window)];
+  if (origin)
+    windows[ATSPI_OBJECT(window)->path] = *origin;
+  else
+    windows.erase(ATSPI_OBJECT(window)->path);
+}
+
 std::optional<AtspiRect> AtspiElement::extents(bool reuseLast) const {
   if (reuseLast && lastExtents_) {
     auto rect = lastExtents_;
     lastExtents_.reset();
     return rect;
   }
-  lastExtents_.reset();
-  if (const ReadObject* read = readObject(accessible_);
-      read && (!read->offers(ATSPI_DBUS_INTERFACE_COMPONENT) || read->extents || read->hidden())) {
-    lastExtents_ = read->extents;
+  lastExtents_ = readExtents();
+  // A window's own extents stay as the toolkit reports them: they are what pairs it with its
+  // client window. What is not laid out (INT_MIN) stays so.
+  if (!lastExtents_ || lastExtents_->x == INT_MIN || lastExtents_->y == INT_MIN || windowOrigins().empty() ||
+      isWindowRole(role().value_or(ATSPI_ROLE_INVALID)))
     return lastExtents_;
+  if (auto origin = originOf(accessible_)) {
+    lastExtents_->x += static_cast<int>(origin->x);
+    lastExtents_->y += static_cast<int>(origin->y);
   }
+  return lastExtents_;
+}
+
+std::optional<AtspiRect> AtspiElement::readExtents() const {
+  if (const ReadObject* read = readObject(accessible_);
+      read && (!read->offers(ATSPI_DBUS_INTERFACE_COMPONENT) || read->extents || read->hidden()))
+    return read->extents;
+  if (accessible_ == nullptr) return std::nullopt;
   AtspiComponent* component = atspi_accessible_get_component_iface(accessible_);
   if (component == nullptr) return std::nullopt;
   AtspiRect* rect = nullptr;
@@ -131,7 +198,6 @@ std::optional<AtspiRect> AtspiElement::extents(bool reuseLast) const {
   if (rect == nullptr) return std::nullopt;
   AtspiRect copy = *rect;
   g_free(rect);
-  lastExtents_ = copy;
   return copy;
 }
 

@@ -52,8 +52,8 @@ class AtspiElement : public ElementObject {
   // The toolkit's object attributes ("placeholder-text", ...).
   const std::map<std::string, std::string>& objectAttributes() const;
 
-  // Screen extents; a size read right after a position (how frames are read) reuses the
-  // answer of the position instead of asking again.
+  // Screen extents (moved by the window's origin, see setWindowOrigin); a size read right after
+  // a position (how frames are read) reuses the answer of the position instead of asking again.
   std::optional<AtspiRect> extents(bool reuseLast) const;
 
  private:
@@ -62,7 +62,17 @@ class AtspiElement : public ElementObject {
   mutable std::optional<AtspiRole> role_;
   mutable std::optional<std::map<std::string, std::string>> attributes_;
   mutable std::optional<AtspiRect> lastExtents_;
+  std::optional<AtspiRect> readExtents() const;
 };
+
+// Where the (0,0) of a window's contents is on the screen, for a toolkit that reports
+// coordinates relative to the window (none: it reports screen positions). The extents of
+// everything in that window are then moved by it.
+void setWindowOrigin(AtspiAccessible* window, std::optional<Point> origin);
+
+// The state that tells whether the application draws an object: SHOWING, except for GTK 4,
+// which never sets it and sets VISIBLE on what it draws. Asked once per application.
+AtspiStateType shownState(AtspiAccessible* accessible);
 
 // The backend's object behind a handle; null for an empty handle or another backend's.
 const AtspiElement* atspiElement(const AXUIElement& element);

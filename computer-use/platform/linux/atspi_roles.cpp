@@ -93,9 +93,16 @@ bool isWindowRole(AtspiRole role) {
          role == ATSPI_ROLE_ALERT;
 }
 
-std::string axAction(const std::string& atspiName) {
-  if (atspiName == "click" || atspiName == "press" || atspiName == "toggle" || atspiName == "jump")
-    return pressAction;
+std::string axAction(const std::string& atspiName, bool textRole) {
+  std::string name = atspiName;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::map<std::string, std::string> named = {
+      {"click", pressAction},     {"press", pressAction},       {"toggle", pressAction},
+      {"jump", pressAction},      {"showmenu", "AXShowMenu"},   {"show menu", "AXShowMenu"},
+      {"increase", "AXIncrement"}, {"decrease", "AXDecrement"},
+  };
+  if (auto it = named.find(name); it != named.end()) return it->second;
+  if (name == "activate" && !textRole) return pressAction;
   return atspiName;
 }
 

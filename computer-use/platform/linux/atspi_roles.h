@@ -20,8 +20,14 @@
 //   anything else → "AX" + the AT-SPI role name in upper camel case ("scroll bar" →
 //   AXScrollBar), so that nothing is lost.
 //
-// Actions: "click", "press", "toggle", "jump" → AXPress (the first of them an element has);
-// every other action keeps its AT-SPI name. An entry's "activate" is Enter, not a press.
+// Actions, whatever their letter case (GTK: click, press, toggle, activate, expand or contract;
+// Qt: Press, Toggle, SetFocus, ShowMenu, Increase, Decrease; browsers: jump, click, click
+// ancestor):
+//   click, press, toggle, jump → AXPress (the first of them an element has)
+//   activate → AXPress (GTK's expanders, entry icons, icon-view items offer only this),
+//              except on text roles (entry, text...), where it is Enter and keeps its name
+//   showmenu → AXShowMenu; increase → AXIncrement; decrease → AXDecrement
+//   every other action keeps its AT-SPI name (SetFocus, expand or contract, click ancestor).
 
 #include <atspi/atspi.h>
 
@@ -46,8 +52,8 @@ bool roleNeedsChildren(AtspiRole role);
 // Top-level windows of an application: what "AXWindows" lists and "AXRaise" applies to.
 bool isWindowRole(AtspiRole role);
 
-// The AX action an AT-SPI action name stands for.
-std::string axAction(const std::string& atspiName);
+// The AX action an AT-SPI action name stands for; textRole: the element is a text role.
+std::string axAction(const std::string& atspiName, bool textRole);
 
 inline const std::string pressAction = "AXPress";
 inline const std::string raiseAction = "AXRaise";

@@ -20,10 +20,16 @@ TEST(AtspiRoles, UnlistedRolesKeepTheirNameInUpperCamelCase) {
   EXPECT_EQ(axRole(ATSPI_ROLE_TREE_TABLE, {}), "AXTreeTable");
 }
 
-TEST(AtspiRoles, OnlyPressLikeActionsBecomeAXPress) {
-  for (const char* name : {"click", "press", "toggle", "jump"}) EXPECT_EQ(axAction(name), "AXPress");
-  EXPECT_EQ(axAction("activate"), "activate");
-  EXPECT_EQ(axAction("expand or contract"), "expand or contract");
+TEST(AtspiRoles, EveryToolkitsActionNamesMapWhateverTheirCase) {
+  for (const char* name : {"click", "press", "toggle", "jump", "Press", "Toggle", "CLICK"})
+    EXPECT_EQ(axAction(name, false), "AXPress") << name;
+  EXPECT_EQ(axAction("activate", false), "AXPress");  // GTK's expanders have only this
+  EXPECT_EQ(axAction("activate", true), "activate");  // an entry's is Enter
+  EXPECT_EQ(axAction("ShowMenu", false), "AXShowMenu");
+  EXPECT_EQ(axAction("Increase", false), "AXIncrement");
+  EXPECT_EQ(axAction("Decrease", false), "AXDecrement");
+  EXPECT_EQ(axAction("SetFocus", false), "SetFocus");
+  EXPECT_EQ(axAction("expand or contract", false), "expand or contract");
 }
 
 }  // namespace

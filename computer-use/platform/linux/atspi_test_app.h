@@ -83,8 +83,9 @@ class TestApp {
           if (stringAttr(ax, *w.get<AXUIElement>(), "AXTitle") == title) app->window = *w.get<AXUIElement>();
         if (!app->window) return false;
       }
+      // Until the application is on the bus its window is a plain one, without children.
       uint32_t id = 0;
-      if (ax.getWindow(app->window, &id) != 0) return false;
+      if (!atspiElement(app->window) || ax.getWindow(app->window, &id) != 0) return false;
       app->windowId = id;
       return true;
     });

@@ -1,6 +1,8 @@
 #include "platform/linux/atspi_tree.h"
 
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/plain_windows.h"
+#include "platform/linux/window_pairing.h"
 #include "platform/linux/atspi_tree_reading.h"
 #include "platform/linux/workspace_accessible_apps.h"
 
@@ -86,34 +88,35 @@ std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
   std::vector<MatchedWindow> windows;
   // Without a reading at hand the few windows are asked for one by one: taking a reading here
   // would read the whole tree before a command wants it (a screenshot reads it after its image).
-  for (auto& child : children(application, false)) {
-    const AtspiElement* w = atspiElement(child);
-    if (auto role = w->role(); role && isWindowRole(*role)) windows.push_back({child, std::nullopt});
+  if (application.accessible() != nullptr) {
+    for (auto& child : children(application, false)) {
+      const AtspiElement* w = atspiElement(child);
+      if (auto role = w->role(); role && isWindowRole(*role)) windows.push_back({child, std::nullopt});
+    }
   }
-  auto clients = clientWindows();
-  std::vector<bool> taken(clients.size(), false);
+  std::vector<ClientWindow> clients;
+  for (auto& c : clientWindows())
+    if (c.pid == application.pid()) clients.push_back(c);
+  std::vector<AccessibleWindowFacts> facts;
   for (auto& window : windows) {
     const AtspiElement& w = *atspiElement(window.element);
-    auto extents = w.extents(false);
-    if (!extents) continue;
-    Rect frame{{double(extents->x), double(extents->y)}, {double(extents->width), double(extents->height)}};
-    std::vector<int> equal;  // from the top of the stack down
-    for (int i = static_cast<int>(clients.size()) - 1; i >= 0; --i)
-      if (!taken[i] && clients[i].pid == w.pid() && clients[i].frame == frame) equal.push_back(i);
-    int chosen = equal.empty() ? -1 : equal.front();
-    if (equal.size() > 1) {
-      const std::string title = name(w).value_or("");
-      for (int i : equal)
-        if (!title.empty() && clients[i].title == title) {
-          chosen = i;
-          break;
-        }
-    }
-    if (chosen >= 0) {
-      taken[chosen] = true;
-      window.client = clients[chosen];
-    }
+    AccessibleWindowFacts f;
+    if (auto x = w.extents(false)) f.extents = Rect{{double(x->x), double(x->y)}, {double(x->width), double(x->height)}};
+    // Titles only tell windows apart: one window needs none.
+    if (clients.size() > 1) f.title = name(w).value_or("");
+    facts.push_back(f);
   }
+  std::vector<bool> taken(clients.size(), false);
+  auto pairs = pairWindows(facts, clients);
+  for (size_t i = 0; i < windows.size(); ++i) {
+    if (!pairs[i]) continue;
+    taken[pairs[i]->client] = true;
+    windows[i].client = clients[pairs[i]->client];
+    setWindowOrigin(atspiElement(windows[i].element)->accessible(), pairs[i]->origin);
+  }
+  for (size_t i = clients.size(); i-- > 0;)
+    if (!taken[i])
+      windows.push_back({plainWindowHandle(clients[i].id, clients[i].pid), clients[i]});
   return windows;
 }
 
@@ -140,7 +143,8 @@ AXUIElement pickWindow(const AtspiElement& application, bool focusedOnly) {
   };
   if (auto w = byClient(activeWindow())) return w;
   for (auto& w : windows) {
-    auto bits = states(*atspiElement(w.element));
+    const AtspiElement* accessible = atspiElement(w.element);
+    auto bits = accessible ? states(*accessible) : std::nullopt;
     if (bits && hasState(*bits, ATSPI_STATE_ACTIVE)) return w.element;
   }
   if (auto w = byClient(keyWindow(application.pid()))) return w;
@@ -164,7 +168,7 @@ AXUIElement elementAt(const AtspiElement& application, int x, int y) {
   AXUIElement current;
   for (auto& w : matchedWindows(application))
     if (w.client && w.client->id == top->id) current = w.element;
-  for (int depth = 0; current && depth < 64; ++depth) {
+  for (int depth = 0; current && atspiElement(current) && depth < 64; ++depth) {
     AtspiAccessible* a = atspiElement(current)->accessible();
     AtspiComponent* component = atspi_accessible_get_component_iface(a);
     if (component == nullptr) break;

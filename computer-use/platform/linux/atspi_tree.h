@@ -27,9 +27,11 @@ std::vector<AXUIElement> childrenCallByCall(const AtspiElement& element);
 AXUIElement parent(const AtspiElement& element);
 int indexInParent(const AtspiElement& element);
 
-// A top-level window of an application and the client window it stands for: same pid and a
-// frame equal to its screen extents; several equal frames go by title, then from the top of
-// the stack down, each client window to one accessible window.
+// A top-level window of an application and the client window it stands for (same pid, paired
+// by window_pairing.h); for a toolkit without screen positions, the window's origin is noted
+// for the extents of everything in it (setWindowOrigin). The application's client
+// windows left without an accessible window follow as plain windows (plain_windows.h), from
+// the top of the stack down.
 struct MatchedWindow {
   AXUIElement element;
   std::optional<ClientWindow> client;

@@ -111,6 +111,7 @@ bool readCache(AtspiAccessible* root, Reading& reading) {
       DBusMessageIter field;
       dbus_message_iter_recurse(&items, &field);
       Node& node = reading.nodes[referencePath(&field)];
+      node.shown = shownState(root);
       dbus_message_iter_next(&field);
       dbus_message_iter_next(&field);  // the application
       node.parent = referencePath(&field);
@@ -156,6 +157,11 @@ bool matchDescendants(AtspiAccessible* root, Reading& reading) {
   if (reading.proxies.emplace(pathOf(root), root).second) reading.inOrder.push_back(g_object_ref(root));
   for (guint i = 0; i < matches->len; ++i) {
     auto* proxy = g_array_index(matches, AtspiAccessible*, i);
+    // GTK2's bridge answers with null references for objects it has already dropped.
+    if (proxy == nullptr || pathOf(proxy) == nullptr) {
+      if (proxy != nullptr) g_object_unref(proxy);
+      continue;
+    }
     if (reading.proxies.emplace(pathOf(proxy), proxy).second)
       reading.inOrder.push_back(proxy);
     else
@@ -383,6 +389,7 @@ void completeChildren(AtspiAccessible* root, Reading& reading) {
         if (reading.nodes.count(pathOf(child)) || added.size() == added.capacity()) continue;
         auto it = reading.nodes.try_emplace(pathOf(child)).first;
         it->second.parent = open[k];
+        it->second.shown = shownState(root);
         added.push_back({it->first, &it->second});
         askFields(batch, it->first, it->second, added.back().answered);
       }
@@ -409,6 +416,7 @@ void completeChildren(AtspiAccessible* root, Reading& reading) {
 }
 
 Reading* current(AtspiAccessible* accessible, bool takeIfNone) {
+  if (accessible == nullptr) return nullptr;
   AtspiApplication* app = ATSPI_OBJECT(accessible)->app;
   if (app == nullptr || app->bus_name == nullptr || !answering(accessible)) return nullptr;
   std::unique_ptr<Reading>& slot = readings()[app->bus_name];

@@ -59,7 +59,8 @@ struct ReadObject {
   bool offers(const std::string& interface) const { return interfaces.count(interface) != 0; }
   // Not showing by the reading's states, so without a frame: the toolkit draws it nowhere (GTK
   // answers for its frame a position of INT_MIN).
-  bool hidden() const { return states && !((*states >> ATSPI_STATE_SHOWING) & 1); }
+  bool hidden() const { return states && !((*states >> shown) & 1); }
+  AtspiStateType shown = ATSPI_STATE_SHOWING;  // shownState() of its application
 };
 const ReadObject* readObject(AtspiAccessible* accessible);
 

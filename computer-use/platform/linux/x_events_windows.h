@@ -19,6 +19,7 @@ struct ClientWindow {
   int32_t pid = 0;
   Rect client;  // root coordinates
   Rect frame;   // the client grown by _NET_FRAME_EXTENTS
+  Rect content;  // the client without the toolkit's own shadow (_GTK_FRAME_EXTENTS)
   std::string title;
   bool viewable = false;
 };
