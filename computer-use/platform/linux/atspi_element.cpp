@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
 
 namespace platform::linux_desktop {
@@ -146,12 +147,7 @@ AtspiStateType shownState(AtspiAccessible* accessible) {
   if (app == nullptr || app->root == nullptr) return ATSPI_STATE_SHOWING;
   auto [it, added] = byApplication.try_emplace(busName(accessible), ATSPI_STATE_SHOWING);
   if (!added) return it->second;
-  gchar* name = nullptr;
-  gchar* version = nullptr;
-  ask(app->root, [&](GError** e) { name = atspi_accessible_get_toolkit_name(app->root, e); });
-  ask(app->root, [&](GError** e) { version = atspi_accessible_get_toolkit_version(app->root, e); });
-  std::string toolkit = takeString(name).value_or(""), release = takeString(version).value_or("");
-  if (g_ascii_strcasecmp(toolkit.c_str(), "gtk") == 0 && release.rfind("4.", 0) == 0) it->second = ATSPI_STATE_VISIBLE;
+  if (isGtk4(toolkitOf(app->root))) it->second = ATSPI_STATE_VISIBLE;
   return it->second;
 }
 

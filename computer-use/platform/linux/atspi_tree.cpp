@@ -120,6 +120,27 @@ std::vector<MatchedWindow> matchedWindows(const AtspiElement& application) {
   return windows;
 }
 
+Toolkit toolkitOf(AtspiAccessible* application) {
+  gchar* name = nullptr;
+  gchar* version = nullptr;
+  ask(application, [&](GError** e) { name = atspi_accessible_get_toolkit_name(application, e); });
+  ask(application, [&](GError** e) { version = atspi_accessible_get_toolkit_version(application, e); });
+  return Toolkit{takeString(name).value_or(""), takeString(version).value_or("")};
+}
+
+std::optional<Toolkit> toolkitOf(int32_t pid) {
+  if (!atspiReady()) return std::nullopt;
+  AtspiAccessible* app = findApplication(pid);
+  if (app == nullptr) return std::nullopt;
+  Toolkit toolkit = toolkitOf(app);
+  g_object_unref(app);
+  return toolkit;
+}
+
+bool isGtk4(const Toolkit& toolkit) {
+  return g_ascii_strcasecmp(toolkit.name.c_str(), "gtk") == 0 && toolkit.version.rfind("4.", 0) == 0;
+}
+
 AXUIElement applicationOf(const AtspiElement& element) {
   if (element.role() == ATSPI_ROLE_APPLICATION) return wrap(g_object_ref(element.accessible()), element.pid());
   // The proxy knows its application's root; asking climbs the parents one call at a time.

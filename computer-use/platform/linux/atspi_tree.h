@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/linux/atspi_element.h"
@@ -37,6 +38,19 @@ struct MatchedWindow {
   std::optional<ClientWindow> client;
 };
 std::vector<MatchedWindow> matchedWindows(const AtspiElement& application);
+
+// The toolkit the process's application names on the accessibility bus; none for a process
+// that is not on it.
+struct Toolkit {
+  std::string name;
+  std::string version;
+};
+std::optional<Toolkit> toolkitOf(int32_t pid);
+// The same of an application's root accessible.
+Toolkit toolkitOf(AtspiAccessible* application);
+// GTK 4 draws without SHOWING states, reports window-relative positions and ignores
+// synthetic input.
+bool isGtk4(const Toolkit& toolkit);
 
 // The application an element belongs to (itself for an application).
 AXUIElement applicationOf(const AtspiElement& element);

@@ -1,6 +1,8 @@
 #include "platform/linux/x_events.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/linux/input_routes.h"
 #include "platform/linux/keymap.h"
 #include "platform/linux/x11.h"
 #include "platform/linux/x_events_windows.h"
@@ -104,6 +107,45 @@ void send(Display* d, Window window, XEvent& event) {
   XSendEvent(d, window, False, 0, &event);
 }
 
+// Real input reaches whatever is active: the target's window is made active first, and
+// nothing is sent unless it became so. The core gives the user's window back after the action.
+bool madeActive(const ClientWindow& target) {
+  if (activeWindow() == target.id) return true;
+  if (!activateWindow(target.id)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (activeWindow() == target.id) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+// Whether the target's window is the topmost one under the screen point.
+bool onTop(const ClientWindow& target, int x, int y) {
+  const ClientWindow* top = nullptr;
+  for (const auto& c : clientWindows()) {
+    const Rect& f = c.frame;
+    if (c.viewable && x >= f.origin.x && y >= f.origin.y && x < f.origin.x + f.size.width &&
+        y < f.origin.y + f.size.height)
+      top = &c;
+  }
+  return top != nullptr && top->id == target.id;
+}
+
+void fakeMouse(Display* d, const ClientWindow& target, const CGEvent& event, int rootX, int rootY) {
+  static bool held = false;
+  const bool up = event.type == CGEventType::leftMouseUp;
+  // A release always follows a press of ours; nothing else goes where the target is not on top
+  // (the gestures' off-screen primer, say).
+  if (!(up && held) && (!madeActive(target) || !onTop(target, rootX, rootY))) return;
+  XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
+  if (event.type == CGEventType::leftMouseDown || up) {
+    XTestFakeButtonEvent(d, Button1, !up, CurrentTime);
+    held = !up;
+  }
+  XSync(d, False);
+}
+
 std::optional<ClientWindow> mouseTarget(int32_t pid, const CGEvent& event) {
   if (auto number = field(event, RecordField::windowNumber))
     return clientWindow(static_cast<Window>(*number));
@@ -132,6 +174,10 @@ void postMouse(int32_t pid, const CGEvent& event) {
   if (auto group = field(event, RecordField::clickGroup); group != lastGroup) {
     lastGroup = group;
     separateFromLastPress(d);
+  }
+  if (pointerRoute(pid) == InputRoute::xtest) {
+    fakeMouse(d, *target, event, rootX, rootY);
+    return;
   }
   Time time = serverTime();
 
@@ -164,7 +210,26 @@ void postMouse(int32_t pid, const CGEvent& event) {
   XFlush(d);
 }
 
-void sendKey(Display* d, Window window, bool press, const KeyStroke& stroke, unsigned extraState) {
+// The modifier keys of a state, pressed before a key and released after it.
+void fakeModifiers(Display* d, unsigned state, bool press) {
+  static const std::pair<unsigned, KeySym> modifiers[] = {
+      {ShiftMask, XK_Shift_L}, {ControlMask, XK_Control_L}, {Mod1Mask, XK_Alt_L}, {Mod4Mask, XK_Super_L}};
+  for (const auto& [mask, sym] : modifiers)
+    if (state & mask)
+      if (KeyCode code = XKeysymToKeycode(d, sym)) XTestFakeKeyEvent(d, code, press, CurrentTime);
+}
+
+void sendKey(Display* d, int32_t pid, Window window, bool press, const KeyStroke& stroke, unsigned extraState) {
+  if (keyRoute(pid) == InputRoute::xtest) {
+    auto target = clientWindow(window);
+    if (!target || !madeActive(*target)) return;
+    const unsigned state = stroke.state | extraState;
+    if (press) fakeModifiers(d, state, true);
+    XTestFakeKeyEvent(d, stroke.code, press, CurrentTime);
+    if (!press) fakeModifiers(d, state, false);
+    XSync(d, False);
+    return;
+  }
   XEvent e{};
   e.xkey = XKeyEvent{press ? KeyPress : KeyRelease, 0, True, d, window, DefaultRootWindow(d),
                      None, serverTime(), 1, 1, 1, 1, stroke.state | extraState, stroke.code, True};
@@ -197,8 +262,8 @@ bool postKey(int32_t pid, const CGEvent& event) {
     if (!down) return true;
     for (char32_t c : codePoints(event.unicode)) {
       bool typed = withKeyFor(keysymForCodePoint(c), target->id, [&](const KeyStroke& stroke) {
-        sendKey(d, target->id, true, stroke, 0);
-        sendKey(d, target->id, false, stroke, 0);
+        sendKey(d, pid, target->id, true, stroke, 0);
+        sendKey(d, pid, target->id, false, stroke, 0);
         XFlush(d);
       });
       if (!typed) return false;
@@ -208,7 +273,7 @@ bool postKey(int32_t pid, const CGEvent& event) {
   auto sym = keysymForMacKeyCode(event.keyCode);
   if (!sym) return true;
   return withKeyFor(*sym, target->id, [&](const KeyStroke& stroke) {
-    sendKey(d, target->id, down, stroke, modifierState(event.flags));
+    sendKey(d, pid, target->id, down, stroke, modifierState(event.flags));
     XFlush(d);
   });
 }

@@ -1,5 +1,8 @@
 #pragma once
-// Event records delivered as synthetic X events, sent with XSendEvent and an event mask of 0:
+// Event records delivered to the toolkit's window by the route it accepts (input_routes.h):
+// XTest for toolkits that ignore synthetic events, else synthetic X events, as below.
+//
+// Synthetic X events are sent with XSendEvent and an event mask of 0:
 // the server then hands the event to the client that created the window, and GTK3 handles it
 // (with any other mask GTK3 never sees it).
 //
