@@ -10,10 +10,13 @@ packages=(
   libatspi2.0-dev libglib2.0-dev libpng-dev libcairo2-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
-  libsoxr-dev libsndfile1-dev libasound2-dev
+  libsoxr-dev libsndfile1-dev libasound2-dev libpulse-dev
   libgtk-3-dev
+  libxres-dev
   # headless desktop for tests and the demo
   xvfb openbox dbus-x11 at-spi2-core xcompmgr x11-utils gtk-3-examples
+  # real applications of the end-to-end tests: a single-instance editor with a settings entry, Tk
+  mousepad tk
   # microphone for tests and the demo, speech samples, chimes
   pulseaudio pulseaudio-utils libasound2-plugins festival festvox-us-slt-hts sox sound-theme-freedesktop
   # benchmarks and fuzzing

@@ -56,9 +56,17 @@ std::optional<std::string> withHTTP(const std::string& s) {
   return url;
 }
 
+// "~" and "~/..." under the user's home, "~name" and "~name/..." under that user's; a name
+// that is no user stays as written.
 std::string expandingTilde(const std::string& path) {
-  if (path == "~" || path.starts_with("~/")) return platform::system().homeDirectory() + path.substr(1);
-  return path;
+  if (!path.starts_with('~')) return path;
+  const size_t slash = path.find('/');
+  const std::string user = path.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+  const std::string rest = slash == std::string::npos ? "" : path.substr(slash);
+  auto& system = platform::system();
+  if (user.empty()) return system.homeDirectory() + rest;
+  auto home = system.homeDirectoryOf(user);
+  return home ? *home + rest : path;
 }
 
 std::string joined(const std::string& directory, const std::string& component) {
@@ -76,11 +84,18 @@ std::optional<std::string> applicationURL(const std::string& name) {
   if (auto running = runningApp(name)) return running->bundlePath;
   auto& workspace = platform::workspace();
   if (auto installed = workspace.urlForApplication(name)) return installed;
-  const std::string bundleName = name + workspace.bundleExtension();
-  for (const auto& directory : workspace.applicationDirectories()) {
-    std::string path = joined(directory, bundleName);
-    if (platform::system().fileExists(path)) return path;
+  // A name is never a path: "../../x" must not find an x bundle outside the directories.
+  if (name.find('/') == std::string::npos && name.find("..") == std::string::npos) {
+    const std::string bundleName = name + workspace.bundleExtension();
+    for (const auto& directory : workspace.applicationDirectories()) {
+      std::string path = joined(directory, bundleName);
+      if (platform::system().fileExists(path)) return path;
+    }
   }
+  // People name applications as the menus show them, rarely by their file names.
+  for (const auto& installed : workspace.installedApplications())
+    for (const auto& shown : installed.names)
+      if (displayedNameMatches(shown, name)) return installed.bundlePath;
   return std::nullopt;
 }
 

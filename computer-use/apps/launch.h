@@ -14,14 +14,16 @@ inline constexpr double openTimeout = 15.0;
 
 // The bundle path of the application a name designates: a running application's own (none
 // when it has none), else an installed one by bundle identifier, else the first application
-// directory holding name + the bundle extension; or none.
+// directory holding name + the bundle extension (never for a name holding "/" or ".."), else
+// the first installed application shown in menus under that name (as running applications'
+// names match); or none.
 std::optional<std::string> applicationURL(const std::string& name);
 
 // The string as a URL, with "http://" in front when it has no scheme or what looks like a
 // scheme is a host followed by a port; none when neither form is a valid URL.
 std::optional<std::string> webURL(const std::string& s);
 
-// A file URL when the target, its leading tilde expanded, exists or begins like a path ("/",
+// A file URL when the target, its leading tilde ("~", "~user") expanded, exists or begins like a path ("/",
 // "~", "."); else webURL of it.
 std::optional<std::string> targetURL(const std::string& target);
 

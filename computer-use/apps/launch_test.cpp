@@ -24,6 +24,28 @@ TEST(ApplicationURL, RunningAppAloneThenBundleIdentifierThenDirectoriesInOrder) 
   // A running application without a bundle hides the installed one.
   ws.add(31, "Runner");
   EXPECT_EQ(applicationURL("Runner"), std::nullopt);
+  // A name never becomes a path, even to a bundle that exists there.
+  desktop.system.directories.insert("/opt/x.desktop");
+  EXPECT_EQ(applicationURL("../x"), std::nullopt);
+  EXPECT_EQ(applicationURL("../../../opt/x"), std::nullopt);
+}
+
+TEST(ApplicationURL, AfterTheFileNamesTheNameMenusShowIgnoringCaseFirstBundleInOrder) {
+  ScriptedDesktop desktop;
+  auto& ws = desktop.workspace;
+  ws.directories = {"/usr/share/applications"};
+  ws.extension = ".desktop";
+  desktop.system.directories = {"/usr/share/applications/Text Editor.desktop"};
+  ws.installed = {{"/usr/share/applications/org.example.Calc.desktop", {"Rechner", "Calculator"}},
+                  {"/usr/share/applications/org.example.Editor.desktop", {"Text Editor"}},
+                  {"/usr/share/applications/org.other.Calc.desktop", {"Calculator"}},
+                  {"/usr/share/applications/org.example.Cafe.desktop", {"Cafe\u0301"}}};
+  EXPECT_EQ(applicationURL("calculator"), "/usr/share/applications/org.example.Calc.desktop");
+  EXPECT_EQ(applicationURL("RECHNER"), "/usr/share/applications/org.example.Calc.desktop");
+  EXPECT_EQ(applicationURL("CAFÉ"), "/usr/share/applications/org.example.Cafe.desktop");
+  // A file of that name comes first.
+  EXPECT_EQ(applicationURL("Text Editor"), "/usr/share/applications/Text Editor.desktop");
+  EXPECT_EQ(applicationURL("Calc"), std::nullopt);
 }
 
 TEST(WebURL, HTTPForBareHostsAndPortsSchemesKeptInvalidRefused) {
@@ -50,7 +72,12 @@ TEST(WebURL, HTTPForBareHostsAndPortsSchemesKeptInvalidRefused) {
 TEST(TargetURL, PathsBecomeFileURLsExistingOrNotOthersGoToTheWeb) {
   ScriptedDesktop desktop;
   desktop.system.files["/home/user/work/example.com"] = "";
+  desktop.system.otherHomes["ann"] = "/srv/ann";
   EXPECT_EQ(targetURL("~/Report 1.pdf"), "file:///home/user/Report%201.pdf");
+  EXPECT_EQ(targetURL("~ann/notes.txt"), "file:///srv/ann/notes.txt");
+  EXPECT_EQ(targetURL("~ann"), "file:///srv/ann");
+  // No such user: the name stays, relative to the current directory, as the shell leaves it.
+  EXPECT_EQ(targetURL("~nobody-here/a"), "file:///home/user/work/~nobody-here/a");
   EXPECT_EQ(targetURL("/nowhere"), "file:///nowhere");
   EXPECT_EQ(targetURL("../draft.md"), "file:///home/user/draft.md");
   EXPECT_EQ(targetURL("example.com"), "file:///home/user/work/example.com");

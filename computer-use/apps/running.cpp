@@ -41,10 +41,13 @@ std::optional<RunningApplication> runningApp(const std::string& name) {
   auto apps = platform::workspace().runningApplications();
   for (const auto& app : apps)
     if (app.bundleIdentifier && *app.bundleIdentifier == name) return app;
-  const std::string wanted = text::lowercase(name);
   for (const auto& app : apps)
-    if (app.localizedName && text::canonicallyEqual(text::lowercase(*app.localizedName), wanted)) return app;
+    if (app.localizedName && displayedNameMatches(*app.localizedName, name)) return app;
   return std::nullopt;
+}
+
+bool displayedNameMatches(const std::string& displayed, const std::string& name) {
+  return text::canonicallyEqual(text::lowercase(displayed), text::lowercase(name));
 }
 
 RunningApplication resolveApp(const std::string& name) {

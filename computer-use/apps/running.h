@@ -14,6 +14,10 @@ using platform::RunningApplication;
 // A process id, then an exact bundle identifier, then a name ignoring case; or none.
 std::optional<RunningApplication> runningApp(const std::string& name);
 
+// Whether a name a person gave designates an application shown under that name: full Unicode
+// lowercase mapping of both, canonically equivalent strings equal.
+bool displayedNameMatches(const std::string& displayed, const std::string& name);
+
 // runningApp, or the run ends with the hint to list the running applications.
 RunningApplication resolveApp(const std::string& name);
 

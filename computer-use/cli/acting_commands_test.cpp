@@ -95,12 +95,28 @@ TEST_F(ActingCommands, AScreenshotThatCapturesNothingAsksForThePermission) {
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
   EXPECT_EQ(answer({"screenshot"}, 1)["error"], "screenshot needs an app");
 
-  // An image that cannot be written is no screenshot either, and leaves no preview frame.
+  // A minimised window or one on another desktop is said to be so, and asks for no permission.
+  desktop.system.removeFile(activityDir + "/needs-permission");
+  desktop.windowServer.hidden[7] = platform::HiddenReason::minimised;
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
+            "Window 7 is minimised, so it can't be captured. Run `focus` with --window 7 to restore it, then "
+            "screenshot again.");
+  desktop.windowServer.hidden[7] = platform::HiddenReason::otherDesktop;
+  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"],
+            "Window 7 is on another desktop, so it can't be captured. Run `focus` with --window 7 to go there, "
+            "then screenshot again.");
+  EXPECT_FALSE(desktop.system.fileExists(activityDir + "/needs-permission"));
+
+  // An image that cannot be written names the path, is no screenshot either and leaves no
+  // preview frame.
   desktop.capture.windows[7] = {400, 300};
   desktop.capture.pngWrites = false;
-  EXPECT_EQ(answer({"screenshot", "Notes"}, 1)["error"], result["error"]);
+  EXPECT_EQ(answer({"screenshot", "--out", "/gone/w.png", "Notes"}, 1)["error"],
+            "Couldn't write the screenshot to /gone/w.png. Check that its directory exists and can be written, "
+            "then screenshot again.");
   EXPECT_FALSE(desktop.system.fileExists(framePath(7)));
   EXPECT_FALSE(desktop.system.fileExists(activityPath));
+  EXPECT_FALSE(desktop.system.fileExists(activityDir + "/needs-permission"));
 }
 
 TEST_F(ActingCommands, ClickByIndexTriesPressThenSelectionThenFocusThenTheBackground) {

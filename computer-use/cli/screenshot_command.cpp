@@ -16,9 +16,22 @@
 namespace dorv {
 namespace {
 
+// A window the window manager has hidden cannot be captured on any system of this kind; only
+// a failure without a visible cause may be a missing permission.
 [[noreturn]] void captureFailed(uint32_t windowId) {
+  const std::string id = std::to_string(windowId);
+  switch (platform::windowServer().hiddenReason(windowId)) {
+    case platform::HiddenReason::minimised:
+      fail("Window " + id + " is minimised, so it can't be captured. Run `focus` with --window " + id +
+           " to restore it, then screenshot again.");
+    case platform::HiddenReason::otherDesktop:
+      fail("Window " + id + " is on another desktop, so it can't be captured. Run `focus` with --window " +
+           id + " to go there, then screenshot again.");
+    case platform::HiddenReason::unknown:
+      break;
+  }
   askDorvForPermissionSetup();
-  fail("Couldn't capture window " + std::to_string(windowId) +
+  fail("Couldn't capture window " + id +
        ". Screen Recording may not be granted to Dorv; its setup panel is opening. Dorv must be restarted "
        "after that grant.");
 }
@@ -44,7 +57,9 @@ void screenshotCommand() {
   Collection collection = collect(window);
   auto size = written.get();
   framed.get();
-  if (!size) captureFailed(info.id);
+  if (!size)
+    fail("Couldn't write the screenshot to " + path +
+         ". Check that its directory exists and can be written, then screenshot again.");
   recordActivityAfterFrame(app, info, "screenshot");
   emit(Json{{"ok", true},
             {"app", app.localizedName.value_or("")},

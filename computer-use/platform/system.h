@@ -30,6 +30,8 @@ class System {
 
   // The current user's home directory and per-user temporary directory (ends in "/").
   virtual std::string homeDirectory() = 0;
+  // Another user's home directory by login name, or none when there is no such user.
+  virtual std::optional<std::string> homeDirectoryOf(const std::string& user) = 0;
   virtual std::string temporaryDirectory() = 0;
   // The directory relative paths are read against; "/" when it cannot be read.
   virtual std::string currentDirectory() = 0;

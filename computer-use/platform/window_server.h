@@ -34,6 +34,9 @@ inline const std::string width = "Width";
 inline const std::string height = "Height";
 }  // namespace BoundsKey
 
+// Why a window of the list is not shown, as far as the window server can tell.
+enum class HiddenReason { unknown, minimised, otherDesktop };
+
 class WindowServer {
  public:
   virtual ~WindowServer() = default;
@@ -41,6 +44,10 @@ class WindowServer {
   // An array with one dictionary per window, front to back, or none when the window server
   // cannot be asked. Never throws; a window that vanishes during the query is left out.
   virtual std::optional<Value> copyWindowInfo(uint32_t options, uint32_t relativeToWindow) = 0;
+
+  // Whether the window is minimised or on a desktop other than the shown one; unknown when it
+  // is neither, is gone, or the window server does not say.
+  virtual HiddenReason hiddenReason(uint32_t windowId) = 0;
 };
 
 // The platform's rectangle-from-dictionary conversion: four numbers under the bounds keys.

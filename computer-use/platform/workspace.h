@@ -21,6 +21,13 @@ struct RunningApplication {
   ActivationPolicy activationPolicy = ActivationPolicy::regular;
 };
 
+// An installed application that menus show.
+struct InstalledApplication {
+  std::string bundlePath;
+  // The names people read for it: the localised one first, then the plain one when it differs.
+  std::vector<std::string> names;
+};
+
 struct OpenOutcome {
   std::optional<RunningApplication> application;
   // The error's localized description.
@@ -46,6 +53,9 @@ class Workspace {
 
   // The bundle path of an installed application with that bundle identifier, or none.
   virtual std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) = 0;
+
+  // The installed applications that menus show, ordered by bundle identifier.
+  virtual std::vector<InstalledApplication> installedApplications() = 0;
 
   // The application directories of every domain, then the administrative ones.
   virtual std::vector<std::string> applicationDirectories() = 0;

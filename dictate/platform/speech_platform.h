@@ -61,21 +61,30 @@ public:
 
 // Called on the engine's audio thread, one call at a time, with each captured buffer.
 using TapHandler = std::function<void(const AudioBuffer&)>;
+// Called on the engine's audio thread at most once, when the device stops delivering audio of
+// its own accord (unplugged, its sound server gone), with the device's description of why.
+using LossHandler = std::function<void(const std::string& description)>;
 
-// The microphone's capture graph. Calls come from one thread (the session's executor).
+// The microphone's capture graph. Calls come from one thread (the session's executor), and
+// none of them waits on the device: a device that does not answer within a bounded time is
+// abandoned and counts as absent.
 class AudioEngine {
 public:
   virtual ~AudioEngine() = default;
-  // The microphone's own format; a sample rate of 0 when there is no usable microphone.
-  virtual AudioFormat inputFormat() = 0;
-  // Replaces any handler installed before; never fails.
-  virtual void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler) = 0;
-  // Once it returns the handler is never called again; no effect without a tap.
+  // Opens the default microphone unless it is open, and gives its own format; a sample rate of
+  // 0 when there is no usable microphone or it does not answer. Completes early when stop() is
+  // called meanwhile.
+  virtual asio::awaitable<AudioFormat> inputFormat() = 0;
+  // Replaces any handlers installed before; never fails.
+  virtual void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler, LossHandler lost) = 0;
+  // Once it returns the handlers are never called again; no effect without a tap.
   virtual void removeTap() = 0;
-  // Begins capturing into the tap; a Failure when the device cannot be opened or started.
-  virtual Failure start() = 0;
+  // Begins capturing into the tap; a Failure when the device is not open, cannot start or does
+  // not answer. Completes early, with a Failure, when stop() is called meanwhile.
+  virtual asio::awaitable<Failure> start() = 0;
   virtual bool isRunning() = 0;
-  // Stops capturing without waiting on the device for long; no effect when not running.
+  // Stops capturing and closes the device, whether started or only open; returns at once, the
+  // device being closed in the background. No effect when nothing is open.
   virtual void stop() = 0;
 };
 
@@ -92,7 +101,7 @@ class SoundPlayer {
 public:
   virtual ~SoundPlayer() = default;
   // Starts playback without waiting; a sound that cannot reach a device is silently not heard.
-  // Releasing the player stops it.
+  // Releasing the player stops it, also without waiting on the device.
   virtual void play() = 0;
   // Seconds; never fails.
   virtual double duration() const = 0;

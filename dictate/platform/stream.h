@@ -45,24 +45,11 @@ public:
 
   // The next value; none at the end of the stream or once the awaiting task has been cancelled
   // (the caller tells these apart by its cancellation state). Never throws.
-  asio::awaitable<std::optional<T>> next() {
-    auto cancellation = co_await asio::this_coro::cancellation_state;
-    auto executor = co_await asio::this_coro::executor;
-    for (;;) {
-      if (cancellation.cancelled() != asio::cancellation_type::none) co_return std::nullopt;
-      std::shared_ptr<asio::steady_timer> timer;
-      {
-        std::lock_guard lock(mutex_);
-        if (auto value = takeLocked()) co_return value;
-        if (finished_) co_return std::nullopt;
-        // An endless timer that a producer cancels: it keeps the executor's work count up
-        // while we wait, and it aborts when the task is cancelled.
-        timer = std::make_shared<asio::steady_timer>(executor, asio::steady_timer::time_point::max());
-        waiter_ = timer;
-      }
-      std::error_code ignored;
-      co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ignored));
-    }
+  asio::awaitable<std::optional<T>> next() { return nextBefore(asio::steady_timer::time_point::max()); }
+
+  // Like next(), and none as well once `timeout` has passed without a value.
+  asio::awaitable<std::optional<T>> next(std::chrono::steady_clock::duration timeout) {
+    return nextBefore(std::chrono::steady_clock::now() + timeout);
   }
 
   // Why the producer failed the stream, once it has; none for a stream ended by finish().
@@ -79,6 +66,26 @@ public:
   }
 
 private:
+  asio::awaitable<std::optional<T>> nextBefore(asio::steady_timer::time_point deadline) {
+    auto cancellation = co_await asio::this_coro::cancellation_state;
+    auto executor = co_await asio::this_coro::executor;
+    for (;;) {
+      if (cancellation.cancelled() != asio::cancellation_type::none) co_return std::nullopt;
+      std::shared_ptr<asio::steady_timer> timer;
+      {
+        std::lock_guard lock(mutex_);
+        if (auto value = takeLocked()) co_return value;
+        if (finished_ || std::chrono::steady_clock::now() >= deadline) co_return std::nullopt;
+        // A timer that a producer cancels: it keeps the executor's work count up while we
+        // wait, and it aborts when the task is cancelled.
+        timer = std::make_shared<asio::steady_timer>(executor, deadline);
+        waiter_ = timer;
+      }
+      std::error_code ignored;
+      co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+    }
+  }
+
   std::optional<T> takeLocked() {
     if (items_.empty()) return std::nullopt;
     std::optional<T> value(std::move(items_.front()));

@@ -5,15 +5,17 @@
 
 namespace dictate {
 
-Failure Session::startMicrophone() {
-  if (!analyzerFormat) return description(DictateError::noAudioFormat);
-  const AudioFormat input = engine->inputFormat();
-  if (!(input.sampleRate > 0)) return description(DictateError::noMicrophone);
-  auto converter = platform.makeConverter(input, *analyzerFormat);
-  if (!converter) return description(DictateError::noAudioFormat);
-  engine->installTap(tap::bufferSize, input, makeTapHandler(converter, *analyzerFormat, inputContinuation));
+asio::awaitable<Failure> Session::startMicrophone() {
+  if (!analyzerFormat) co_return description(DictateError::noAudioFormat);
+  const AudioFormat format = *analyzerFormat;
+  const auto input = inputContinuation;
+  const AudioFormat microphone = co_await engine->inputFormat();
+  if (!(microphone.sampleRate > 0)) co_return description(DictateError::noMicrophone);
+  auto converter = platform.makeConverter(microphone, format);
+  if (!converter) co_return description(DictateError::noAudioFormat);
+  engine->installTap(tap::bufferSize, microphone, makeTapHandler(converter, format, input), makeLossHandler(input));
   tapInstalled = true;
-  return engine->start();  // on failure the tap stays for the caller's teardown() to remove
+  co_return co_await engine->start();  // on failure the tap stays for the caller's teardown() to remove
 }
 
 void Session::closeMicrophone() {
@@ -21,7 +23,8 @@ void Session::closeMicrophone() {
     engine->removeTap();
     tapInstalled = false;
   }
-  if (engine->isRunning()) engine->stop();
+  // Also when only opened: a start that failed or was overtaken leaves the device open.
+  engine->stop();
   if (inputContinuation) inputContinuation->finish();
 }
 

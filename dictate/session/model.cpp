@@ -39,7 +39,10 @@ asio::awaitable<Failure> Session::openAnalyzer(std::string locale) {
   const int64_t run = generation;
   auto task = std::make_shared<CollectorTask>();
   asio::co_spawn(executor, collect(transcriber, run),
-                 asio::bind_cancellation_slot(task->signal.slot(), [task](std::exception_ptr) { task->finished = true; }));
+                 asio::bind_cancellation_slot(task->signal.slot(), [task](std::exception_ptr) {
+                   task->finished = true;
+                   task->ended->finish();
+                 }));
   collector = task;
   co_return std::nullopt;
 }

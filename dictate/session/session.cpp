@@ -24,7 +24,11 @@ asio::awaitable<void> Session::run(StreamPtr<std::string> commands) {
     else
       emit({{"type", "error"}, {"message", "unknown command: " + *word}});
   }
-  co_await stop();
+  // The last results are written before the process exits; whatever else is still pending only
+  // undoes what it began, and the process need not wait for it.
+  auto finishing = collector;
+  co_await stop(false);
+  if (finishing) co_await finishing->ended->next();
 }
 
 asio::awaitable<void> Session::announceReady() {

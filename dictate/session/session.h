@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace dictate {
 
@@ -29,12 +30,14 @@ private:
   struct CollectorTask {
     asio::cancellation_signal signal;
     bool finished = false;
+    StreamPtr<std::monostate> ended = makeStream<std::monostate>();
   };
 
   asio::awaitable<void> announceReady();
   asio::awaitable<void> prewarm();
   asio::awaitable<void> start();
-  asio::awaitable<void> stop();
+  // Without the end chime when the process is about to exit, which would only cut it short.
+  asio::awaitable<void> stop(bool endChime = true);
   void teardown();
   void closeMicrophone();
   double playChime(Chime chime);
@@ -43,7 +46,7 @@ private:
   asio::awaitable<Failure> openAnalyzer(std::string locale);
   asio::awaitable<void> collect(std::shared_ptr<Transcriber> transcriber, int64_t run);
   // A Failure when there is no microphone, no conversion, or the engine does not start.
-  Failure startMicrophone();
+  asio::awaitable<Failure> startMicrophone();
 
   SpeechPlatform& platform;
   asio::any_io_executor executor;

@@ -57,7 +57,14 @@ asio::awaitable<void> Session::start() {
     co_return;
   }
 
-  if (auto failure = startMicrophone()) {
+  auto failure = co_await startMicrophone();
+  // A stop while the device was opening has been answered already: no error, no "listening".
+  if (generation != gen) {
+    teardown();
+    starting = false;
+    co_return;
+  }
+  if (failure) {
     emitError("could not start: " + *failure);
     teardown();
     starting = false;
@@ -68,7 +75,7 @@ asio::awaitable<void> Session::start() {
   starting = false;
 }
 
-asio::awaitable<void> Session::stop() {
+asio::awaitable<void> Session::stop(bool endChime) {
   ++generation;
   if (!listening) {
     teardown();
@@ -82,7 +89,7 @@ asio::awaitable<void> Session::stop() {
   analyzerFormat.reset();
   inputContinuation.reset();
   collector.reset();  // released, not cancelled: the last results are still to come
-  playChime(Chime::end);
+  if (endChime) playChime(Chime::end);
   emitState("idle");
   // A failed finalisation only loses the last results; the collector ends either way.
   if (finishing) co_await finishing->finalizeAndFinishThroughEndOfInput();

@@ -41,4 +41,10 @@ TapHandler makeTapHandler(std::shared_ptr<Converter> converter, AudioFormat form
   };
 }
 
+LossHandler makeLossHandler(StreamPtr<AudioBuffer> input) {
+  return [input](const std::string& description) {
+    if (input) input->fail("the microphone was lost: " + description);
+  };
+}
+
 }  // namespace dictate

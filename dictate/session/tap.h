@@ -25,4 +25,8 @@ std::optional<AudioBuffer> resample(const AudioBuffer& buffer, Converter& conver
 TapHandler makeTapHandler(std::shared_ptr<Converter> converter, AudioFormat format,
                           StreamPtr<AudioBuffer> input);
 
+// Ends the analyser's input with the reason when the microphone is lost, so that the
+// recogniser gives what it heard and then reports the loss.
+LossHandler makeLossHandler(StreamPtr<AudioBuffer> input);
+
 }  // namespace dictate

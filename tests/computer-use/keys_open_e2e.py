@@ -186,6 +186,13 @@ class Opening(Base):
         self.run_failing("open needs an app", "open")
         self.run_failing("\"not a url\" isn't a URL or a file path. Pass a full URL, like https://example.com.",
                          "open", "gtk3-widget-factory", "not a url")
+        # A name is never a path, even to an entry that exists where it leads.
+        outside = os.path.join(self.temp.name, "outside")
+        os.makedirs(outside, exist_ok=True)
+        with open(os.path.join(outside, "x.desktop"), "w", encoding="utf-8") as f:
+            f.write(f"[Desktop Entry]\nType=Application\nName=Outside\nExec={desktop.SAMPLE_APP}\n")
+        traversal = os.path.relpath(os.path.join(outside, "x"), os.path.expanduser("~/.local/share/applications"))
+        self.run_failing(f'No app matches "{traversal}". Run `apps` to list running ones.', "open", traversal)
         opened = self.run_ok("open", "gtk3-widget-factory")
         self.assertEqual(opened["opened"], "already running")
         self.assertEqual(opened["pid"], self.front.pid)
@@ -215,6 +222,9 @@ class Opening(Base):
         with open(document, "w") as f:
             f.write("hello\n")
         self.assertEqual(opened_with(document), [document])
+        # A file-only entry is not handed a web address it would drop.
+        self.run_failing("Couldn't open: dorv-e2e-recorder opens only files, not web addresses like "
+                         "https://example.com.", "open", "dorv-e2e-recorder", "https://example.com")
         # A tilde path names a file under the home directory even before it exists.
         self.assertEqual(opened_with("~/not-yet-there.txt"), [os.path.expanduser("~/not-yet-there.txt")])
         self.assert_front_active()
@@ -248,6 +258,36 @@ class Opening(Base):
         log.wait_for(lambda e: e["event"] == "focus-in")
         self.assert_front_active()
         self.assertIs(opened.get("stoleFocus"), True, opened)
+
+
+@unittest.skipUnless(shutil.which("mousepad"), "mousepad is not installed")
+class SingleInstanceEditor(Base):
+    def test_opened_by_its_menu_name_then_handed_a_file_through_its_launcher(self):
+        # Its desktop file is org.xfce.mousepad: only the name menus show finds it.
+        launched = self.run_ok("open", "Mousepad")
+        self.addCleanup(end_process, launched["pid"])
+        self.assertEqual((launched["opened"], launched["app"]), ("org.xfce.mousepad.desktop", "Mousepad"))
+        desktop.wait_until(lambda: desktop.windows_of(launched["pid"]), 15, what="the editor's window")
+        self.assertEqual(self.run_ok("windows", "Mousepad")["app"], "Mousepad")
+        self.run_failing("Couldn't open: Text Editor Settings takes no files or web addresses.",
+                         "open", "Text Editor Settings", "/tmp")
+
+        # The second process the entry starts hands the file over and exits: the result names
+        # the instance that has it, and the front comes back if that instance took it.
+        desktop.activate(self.front.window)
+        document = os.path.join(self.temp.name, "second-file.txt")
+        with open(document, "w", encoding="utf-8") as f:
+            f.write("second\n")
+        with desktop.ActiveWindowSpy() as spy:
+            opened = self.run_ok("open", "Mousepad", document)
+        self.assertEqual((opened["opened"], opened["pid"]), (document, launched["pid"]))
+        desktop.wait_until(lambda: any("second-file.txt" in (w["title"] or "")
+                                       for w in desktop.windows_of(launched["pid"])), 10,
+                           what="the file in the running editor")
+        editor_windows = [w["id"] for w in desktop.windows_of(launched["pid"])]
+        self.assertEqual(opened.get("stoleFocus", False), any(w in editor_windows for w in spy.activated),
+                         (opened, spy.activated))
+        self.assert_front_active()
 
 
 class Focusing(Base):

@@ -2,6 +2,7 @@
 checked against what xprop and xwininfo report for the same windows."""
 
 import os
+import shutil
 import subprocess
 import threading
 import unittest
@@ -103,6 +104,12 @@ class ListingTest(desktop.TestCase):
             entry = next(w for w in out["windows"] if w["id"] == second)
             self.assertIs(entry["onScreen"], False)
             self.assertEqual(out["windows"], expected_windows(self.sample.pid))
+            shot = desktop.run("screenshot", str(self.sample.pid), "--window", str(second), "--out",
+                               os.path.join(os.environ.get("TEST_RUN_DIR", "/tmp"), "minimised.png"))
+            self.assertEqual((shot.status, shot.json["error"]), (
+                1, f"Window {second} is minimised, so it can't be captured. Run `focus` with --window {second} "
+                   "to restore it, then screenshot again."))
+            self.assertFalse(os.path.exists(os.path.expanduser("~/.dorv/computer-use/needs-permission")))
         finally:
             desktop.activate(second)
             desktop.wait_settled(second)
@@ -147,8 +154,10 @@ class OtherDesktopTest(desktop.TestCase):
 
         shot = desktop.run("screenshot", str(self.sample.pid), "--out",
                            os.path.join(os.environ.get("TEST_RUN_DIR", "/tmp"), "other-desktop.png"))
-        self.assertEqual(shot.status, 1, shot)
-        self.assertTrue(shot.json["error"].startswith(f"Couldn't capture window {self.sample.window}."), shot)
+        window = self.sample.window
+        self.assertEqual((shot.status, shot.json["error"]), (
+            1, f"Window {window} is on another desktop, so it can't be captured. Run `focus` with --window "
+               f"{window} to go there, then screenshot again."))
 
         self.assertEqual(self.run_ok("focus", str(self.sample.pid))["focused"], self.sample.window)
         desktop.wait_until(lambda: desktop_number() == 1 and desktop.active_window() == self.sample.window, 5,
@@ -183,6 +192,59 @@ class DesktopEntryTest(unittest.TestCase):
                 self.assertEqual(result.json["app"], "Ωmega Äpp")
                 self.assertEqual(result.json["windows"], expected_windows(self.app.pid))
                 self.assertEqual(result.json["windows"][0]["title"], "Ωmega — “quoted” \\ title")
+
+
+@unittest.skipUnless(shutil.which("wish"), "tk is not installed")
+class WindowWithoutPidTest(desktop.TestCase):
+    """A Tk window: no _NET_WM_PID, and a title xdotool stores as STRING."""
+
+    def setUp(self):
+        self.tk = subprocess.Popen(["wish"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, text=True, start_new_session=True)
+        self.addCleanup(self.tk.wait, 10)
+        self.addCleanup(self.tk.kill)
+        self.tk.stdin.write('wm title . "Dorv Tk"; wm geometry . 300x200; label .l -text hi; pack .l\n')
+        self.tk.stdin.flush()
+
+        def window():
+            out = subprocess.run(["xdotool", "search", "--name", "^Dorv Tk$"], capture_output=True,
+                                 text=True, timeout=10).stdout.split()
+            return int(out[0]) if out and int(out[0]) in desktop.client_windows() else None
+        self.window = desktop.wait_until(window, 15, what="the Tk window")
+        desktop.wait_settled(self.window)
+
+    def test_it_is_listed_under_its_process_with_its_title(self):
+        self.assertIsNone(desktop.window_facts(self.window)["pid"])
+        subprocess.run(["xdotool", "set_window", "--name", "Dorv Tk – café", str(self.window)],
+                       timeout=10, check=True)
+        self.assertIn("_NET_WM_NAME(STRING)", subprocess.run(
+            ["xprop", "-id", str(self.window), "_NET_WM_NAME"], capture_output=True, text=True,
+            timeout=10).stdout)
+        record = next(a for a in self.run_ok("apps")["apps"] if a["pid"] == self.tk.pid)
+        self.assertEqual(record["windows"], 1, record)
+        listed = self.run_ok("windows", str(self.tk.pid))["windows"]
+        self.assertEqual([(w["id"], w["title"]) for w in listed], [(self.window, "Dorv Tk – café")])
+
+
+SETTINGS_ENTRY = "/usr/share/applications/org.xfce.mousepad-settings.desktop"
+
+
+@unittest.skipUnless(shutil.which("mousepad") and os.path.exists(SETTINGS_ENTRY), "mousepad is not installed")
+class SettingsEntryTest(desktop.TestCase):
+    """An editor whose settings entry runs the same program and sorts first."""
+
+    def setUp(self):
+        self.editor = desktop.start(["mousepad"])
+        self.addCleanup(self.editor.stop)
+
+    def test_the_editor_is_named_by_its_main_entry(self):
+        out = self.run_ok("apps")
+        record = next(a for a in out["apps"] if a["pid"] == self.editor.pid)
+        self.assertEqual((record["bundleId"], record["name"], record["path"]),
+                         ("org.xfce.mousepad", "Mousepad", "/usr/share/applications/org.xfce.mousepad.desktop"))
+        for name in ("Mousepad", "org.xfce.mousepad"):
+            with self.subTest(name=name):
+                self.assertEqual(self.run_ok("windows", name)["windows"], expected_windows(self.editor.pid))
 
 
 class ChurnTest(unittest.TestCase):

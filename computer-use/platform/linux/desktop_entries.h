@@ -17,6 +17,12 @@ struct DesktopEntry {
   // The base name of the program the entry runs.
   std::string executable;
   bool shownInMenus = false;
+  // The words of its Exec line after the program, field codes such as "%U" included.
+  std::vector<std::string> arguments;
+  // A settings dialog of an application (its categories hold "Settings").
+  bool settings = false;
+  // The Name key without localisation (`name` is the localised one).
+  std::string plainName;
 };
 
 // What a running process shows of itself; "" for what is unknown.
@@ -28,6 +34,12 @@ struct ProcessIdentity {
   std::string command;
   // The path of the desktop file the process was launched from.
   std::string launchedDesktopFile;
+  // The command-line words after the first.
+  std::vector<std::string> arguments;
+  // What the toolkit of its windows names as their desktop-file id, without ".desktop":
+  // _GTK_APPLICATION_ID (GApplication's id) and _KDE_NET_WM_DESKTOP_FILE.
+  std::string applicationId;
+  std::string kdeDesktopFile;
 };
 
 // The bundle identifier of an entry: its desktop-file id without ".desktop".
@@ -39,10 +51,14 @@ std::string programName(const std::string& path);
 // Every installed application entry, ordered by id; read once per run.
 const std::vector<DesktopEntry>& installedDesktopEntries();
 
-// The entry of a process: the file it was launched from, then StartupWMClass equal to either
-// half of WM_CLASS, then a desktop-file
-// id equal to either half ignoring ASCII case, then the program's base name; none otherwise.
-// Within each rule the first entry in order wins.
+// The entry of a process, as desktop shells decide it: the id its windows' toolkit names, then
+// the file it was launched from, then StartupWMClass equal to either half of WM_CLASS, then a
+// desktop-file id equal to either half ignoring ASCII case, then the last component of a
+// reverse-domain id equal to either half, then the program's base name; none otherwise.
+// Within each rule the first entry in order wins, except that among entries of one program
+// those whose Exec arguments fit the process's command line come first (the more literal words
+// they match, the earlier), then those shown in
+// menus that are no settings dialog.
 const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
                                       const ProcessIdentity& process);
 

@@ -2,15 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace platform::linux_desktop {
 namespace {
 
 DesktopEntry entry(std::string id, std::string wmClass, std::string executable) {
-  return DesktopEntry{std::move(id), "", "", std::move(wmClass), std::move(executable), true};
+  DesktopEntry e;
+  e.id = std::move(id);
+  e.startupWMClass = std::move(wmClass);
+  e.executable = std::move(executable);
+  e.shownInMenus = true;
+  return e;
 }
 
-const DesktopEntry* match(const std::vector<DesktopEntry>& entries, ProcessIdentity process) {
+// WM_CLASS instance and class, program file, first command-line word, launched-from file.
+using Names = std::array<std::string, 5>;
+
+ProcessIdentity identity(const Names& n) {
+  ProcessIdentity p;
+  p.wmInstance = n[0];
+  p.wmClass = n[1];
+  p.executable = n[2];
+  p.command = n[3];
+  p.launchedDesktopFile = n[4];
+  return p;
+}
+
+const DesktopEntry* matchProcess(const std::vector<DesktopEntry>& entries, const ProcessIdentity& process) {
   return matchDesktopEntry(entries, process);
+}
+const DesktopEntry* match(const std::vector<DesktopEntry>& entries, const Names& names) {
+  return matchDesktopEntry(entries, identity(names));
 }
 
 TEST(DesktopEntryMatch, RulesApplyInPrecedenceOrderNotListOrder) {
@@ -34,6 +57,65 @@ TEST(DesktopEntryMatch, TheFileAProcessWasLaunchedFromWinsOverEntriesOfTheSamePr
   entries[1].path = "/usr/share/applications/b-viewer.desktop";
   EXPECT_EQ(match(entries, {"x", "X", "viewer", "", ""})->id, "a-viewer.desktop");
   EXPECT_EQ(match(entries, {"x", "X", "viewer", "", entries[1].path})->id, "b-viewer.desktop");
+}
+
+DesktopEntry runs(std::string id, std::vector<std::string> arguments, bool shown = true,
+                  bool settings = false) {
+  DesktopEntry e = entry(std::move(id), "", "editor");
+  e.arguments = std::move(arguments);
+  e.shownInMenus = shown;
+  e.settings = settings;
+  return e;
+}
+
+ProcessIdentity editorProcess(std::vector<std::string> arguments) {
+  ProcessIdentity p = identity({"x", "X", "editor", "editor", ""});
+  p.arguments = std::move(arguments);
+  return p;
+}
+
+TEST(DesktopEntryMatch, EntriesOfOneProgramAreToldApartByTheCommandLineThenByTheMenus) {
+  // "-settings" sorts before ".desktop": the settings entry comes first in id order.
+  const std::vector<DesktopEntry> two = {
+      runs("org.example.editor-settings.desktop", {"--preferences"}, true, true),
+      runs("org.example.editor.desktop", {"%U"}),
+  };
+  EXPECT_EQ(matchProcess(two, editorProcess({}))->id, "org.example.editor.desktop");
+  EXPECT_EQ(matchProcess(two, editorProcess({"a.txt", "b.txt"}))->id, "org.example.editor.desktop");
+  EXPECT_EQ(matchProcess(two, editorProcess({"--preferences"}))->id, "org.example.editor-settings.desktop");
+  // Neither fits: the entry shown in menus that is no settings dialog.
+  EXPECT_EQ(matchProcess(two, editorProcess({"--new-window", "a.txt"}))->id, "org.example.editor.desktop");
+
+  const std::vector<DesktopEntry> three = {
+      runs("a-editor-hidden.desktop", {"%F"}, false),
+      runs("b-editor-single.desktop", {"--single", "%f"}),
+      runs("c-editor.desktop", {"%F"}),
+  };
+  // A hidden entry fits as well as a shown one: the shown one wins.
+  EXPECT_EQ(matchProcess(three, editorProcess({"a.txt"}))->id, "c-editor.desktop");
+  EXPECT_EQ(matchProcess(three, editorProcess({"--single", "a.txt"}))->id, "b-editor-single.desktop");
+  // %f stands for one file at most.
+  EXPECT_EQ(matchProcess(three, editorProcess({"--single", "a.txt", "b.txt"}))->id, "c-editor.desktop");
+  EXPECT_EQ(matchProcess(three, editorProcess({"--single"}))->id, "b-editor-single.desktop");
+}
+
+TEST(DesktopEntryMatch, ToolkitIdsComeFirstAndClassesMatchReverseDomainIds) {
+  const std::vector<DesktopEntry> entries = {
+      runs("org.example.editor-settings.desktop", {"--preferences"}, true, true),
+      entry("org.example.Editor.desktop", "Editor", "editor"),
+      entry("org.example.Viewer.desktop", "", "viewer"),
+  };
+  ProcessIdentity settings = editorProcess({"--preferences"});
+  settings.applicationId = "org.example.editor-settings";
+  EXPECT_EQ(matchProcess(entries, settings)->id, "org.example.editor-settings.desktop");
+  ProcessIdentity kde = identity({"x", "X", "", "", ""});
+  kde.kdeDesktopFile = "org.example.Viewer";
+  EXPECT_EQ(matchProcess(entries, kde)->id, "org.example.Viewer.desktop");
+  // An id the toolkit names but no entry has falls through to the other rules.
+  ProcessIdentity unknown = identity({"viewer", "Viewer", "", "", ""});
+  unknown.applicationId = "org.example.Gone";
+  EXPECT_EQ(matchProcess(entries, unknown)->id, "org.example.Viewer.desktop");
+  EXPECT_EQ(match(entries, {"VIEWER", "", "", "", ""})->id, "org.example.Viewer.desktop");
 }
 
 TEST(DesktopEntryMatch, EmptyFieldsNeverMatchEachOther) {

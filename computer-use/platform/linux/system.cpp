@@ -1,6 +1,7 @@
 // POSIX processes, files, clocks and sleeping.
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <glib.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "platform/linux/backends.h"
 
@@ -57,6 +59,15 @@ class LinuxSystem : public System {
   }
 
   std::string homeDirectory() override { return g_get_home_dir(); }
+  std::optional<std::string> homeDirectoryOf(const std::string& user) override {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir)
+      return std::nullopt;
+    return std::string(found->pw_dir);
+  }
 
   std::string temporaryDirectory() override {
     std::string dir = g_get_tmp_dir();

@@ -37,6 +37,13 @@ class LinuxWindowServer : public WindowServer {
     }
     return Value(std::move(list));
   }
+
+  HiddenReason hiddenReason(uint32_t windowId) override {
+    const Window window = windowId;
+    if (isMinimised(window)) return HiddenReason::minimised;
+    if (otherDesktop(window)) return HiddenReason::otherDesktop;
+    return HiddenReason::unknown;
+  }
 };
 
 }  // namespace

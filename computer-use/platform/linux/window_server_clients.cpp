@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -43,6 +44,54 @@ void internWindowAtoms() {
   (void)done;
 }
 
+// A text property in whatever encoding its type names (UTF8_STRING, STRING, COMPOUND_TEXT), as
+// UTF-8; none when the window lacks it or it cannot be converted.
+std::optional<std::string> textProperty(Window window, Atom name) {
+  Display* d = display();
+  XTextProperty property{};
+  if (d == nullptr || !XGetTextProperty(d, window, &property, name)) return std::nullopt;
+  std::optional<std::string> text;
+  if (property.encoding == XA_STRING && property.format == 8 && property.value &&
+      g_utf8_validate(reinterpret_cast<const char*>(property.value), static_cast<gssize>(property.nitems),
+                      nullptr)) {
+    // xdotool and some scripts store UTF-8 bytes as STRING; real Latin-1 text other than ASCII
+    // is almost never valid UTF-8.
+    text.emplace(reinterpret_cast<const char*>(property.value), property.nitems);
+  } else {
+    char** list = nullptr;
+    int count = 0;
+    if (Xutf8TextPropertyToTextList(d, &property, &list, &count) >= Success && list && count > 0)
+      text = validUtf8(list[0]);
+    if (list) XFreeStringList(list);
+  }
+  if (property.value) XFree(property.value);
+  return text;
+}
+
+// The process of the X client that created the window, as the server knows it (Tk and plain X
+// toolkits set no _NET_WM_PID); none without the X-Resource extension or for remote clients.
+std::optional<int32_t> clientPid(Window window) {
+  Display* d = display();
+  static const bool available = [d] {
+    int event = 0, error = 0;
+    return d != nullptr && XResQueryExtension(d, &event, &error);
+  }();
+  if (!available) return std::nullopt;
+  XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+  long count = 0;
+  XResClientIdValue* ids = nullptr;
+  std::optional<int32_t> pid;
+  if (checked([&](Display* dd) { XResQueryClientIds(dd, 1, &spec, &count, &ids); })) {
+    for (long i = 0; i < count && !pid; ++i)
+      if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID) {
+        const pid_t found = XResGetClientPid(&ids[i]);
+        if (found > 0) pid = static_cast<int32_t>(found);
+      }
+  }
+  if (ids) XResClientIdsDestroy(count, ids);
+  return pid;
+}
+
 }  // namespace
 
 std::string validUtf8(const std::string& text) {
@@ -65,7 +114,7 @@ std::optional<std::vector<Window>> clientWindowsFrontToBack() {
 std::optional<int32_t> windowPid(Window window) {
   internWindowAtoms();
   auto pid = cardinalProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
-  if (!pid || pid->empty() || (*pid)[0] == 0 || (*pid)[0] > 0x7fffffff) return std::nullopt;
+  if (!pid || pid->empty() || (*pid)[0] == 0 || (*pid)[0] > 0x7fffffff) return clientPid(window);
   return static_cast<int32_t>((*pid)[0]);
 }
 
@@ -82,19 +131,8 @@ int windowLayer(Window window) {
 
 std::optional<std::string> windowTitle(Window window) {
   internWindowAtoms();
-  if (auto name = stringProperty(window, atom("_NET_WM_NAME"), atom("UTF8_STRING")))
-    return validUtf8(*name);
-  Display* d = display();
-  XTextProperty property{};
-  if (d == nullptr || !XGetWMName(d, window, &property)) return std::nullopt;
-  std::optional<std::string> title;
-  char** list = nullptr;
-  int count = 0;
-  if (Xutf8TextPropertyToTextList(d, &property, &list, &count) >= Success && list && count > 0)
-    title = validUtf8(list[0]);
-  if (list) XFreeStringList(list);
-  if (property.value) XFree(property.value);
-  return title;
+  if (auto name = textProperty(window, atom("_NET_WM_NAME"))) return name;
+  return textProperty(window, XA_WM_NAME);
 }
 
 std::optional<WindowClass> windowClass(Window window) {
@@ -129,11 +167,26 @@ std::optional<WindowPlacement> windowPlacement(Window window) {
   WindowPlacement placement;
   placement.frame = Rect{{rootX - left, rootY - top},
                          {attributes.width + left + right, attributes.height + top + bottom}};
-  bool hidden = false;
-  if (auto states = cardinalProperty(window, atom("_NET_WM_STATE"), XA_ATOM))
-    hidden = std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
-  placement.onScreen = attributes.map_state == IsViewable && !hidden;
+  placement.onScreen = attributes.map_state == IsViewable && !isMinimised(window);
   return placement;
+}
+
+bool isMinimised(Window window) {
+  internWindowAtoms();
+  auto states = cardinalProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
+  return states && std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
+}
+
+std::optional<unsigned long> otherDesktop(Window window) {
+  Display* d = display();
+  if (d == nullptr) return std::nullopt;
+  auto desktop = cardinalProperty(window, atom("_NET_WM_DESKTOP"), XA_CARDINAL);
+  auto current = cardinalProperty(DefaultRootWindow(d), atom("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
+  constexpr unsigned long allDesktops = 0xFFFFFFFF;
+  if (!desktop || !current || desktop->empty() || current->empty() || desktop->front() == allDesktops ||
+      desktop->front() == current->front())
+    return std::nullopt;
+  return desktop->front();
 }
 
 }  // namespace platform::linux_desktop

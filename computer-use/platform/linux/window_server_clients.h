@@ -52,6 +52,13 @@ struct WindowPlacement {
 // None when the window is gone.
 std::optional<WindowPlacement> windowPlacement(Window window);
 
+// The window's desktop (_NET_WM_DESKTOP) when it is not the shown one (_NET_CURRENT_DESKTOP)
+// and not every desktop; none otherwise.
+std::optional<unsigned long> otherDesktop(Window window);
+
+// _NET_WM_STATE holds _NET_WM_STATE_HIDDEN: the window is minimised.
+bool isMinimised(Window window);
+
 // The text as valid UTF-8, invalid sequences replaced.
 std::string validUtf8(const std::string& text);
 

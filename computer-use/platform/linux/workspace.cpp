@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "platform/linux/backends.h"
@@ -20,6 +21,15 @@
 namespace platform::linux_desktop {
 namespace {
 
+// The first value of a UTF-8 text property among the windows; "" when none has it. A toolkit
+// sets it on its application windows, not always on its dialogs.
+std::string windowsProperty(const std::vector<Window>& windows, const char* property) {
+  for (Window window : windows)
+    if (auto value = stringProperty(window, atom(property), atom("UTF8_STRING")); value && !value->empty())
+      return validUtf8(*value);
+  return "";
+}
+
 // `owner` is the process's windows (none for an application known only to the accessibility
 // bus); `accessibleName` gives its name there ("" when none), called only when no desktop
 // entry names the process so that a lookup of one process can spare the bus.
@@ -31,7 +41,9 @@ RunningApplication describe(int32_t pid, const WindowOwner& owner,
   const DesktopEntry* entry = matchDesktopEntry(
       installedDesktopEntries(),
       ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command,
-                      names.launchedDesktopFile});
+                      names.launchedDesktopFile, names.arguments,
+                      windowsProperty(owner.windows, "_GTK_APPLICATION_ID"),
+                      windowsProperty(owner.windows, "_KDE_NET_WM_DESKTOP_FILE")});
   RunningApplication app;
   app.processIdentifier = pid;
   if (entry) {
@@ -63,6 +75,48 @@ RunningApplication describeLaunched(int32_t pid, const std::string& path) {
     app.activationPolicy = entry.shownInMenus ? ActivationPolicy::regular : ActivationPolicy::accessory;
   }
   return app;
+}
+
+struct DesktopState {
+  std::map<int32_t, WindowOwner> owners;
+  std::optional<int32_t> activeOwner;
+};
+
+DesktopState desktopState() { return DesktopState{windowOwners(), activeWindowOwner()}; }
+
+// A single-instance application's launcher hands its targets to the running instance and
+// exits. The receiver is the instance of the entry whose windows or activation change; when
+// none visibly reacts within a bound, the first instance of the entry. None when no instance
+// of the entry ran before the launch.
+std::optional<RunningApplication> receivingInstance(const std::string& path, const DesktopState& before) {
+  std::vector<int32_t> instances;
+  for (const auto& [pid, owner] : before.owners)
+    if (describe(pid, owner, [] { return std::string(); }).bundlePath == path) instances.push_back(pid);
+  if (instances.empty()) return std::nullopt;
+  constexpr int pollMicros = 20'000;
+  constexpr int boundMicros = 1'000'000;
+  std::optional<int32_t> receiver;
+  for (int waited = 0; !receiver && waited < boundMicros; waited += pollMicros) {
+    const DesktopState now = desktopState();
+    for (int32_t pid : instances) {
+      auto owner = now.owners.find(pid);
+      const bool activated = now.activeOwner == pid && before.activeOwner != pid;
+      const bool windowsChanged =
+          owner != now.owners.end() && owner->second.windows != before.owners.at(pid).windows;
+      if (activated || windowsChanged) {
+        receiver = pid;
+        break;
+      }
+    }
+    if (!receiver) usleep(pollMicros);
+  }
+  // A new window may be given the focus a moment after it appears.
+  if (receiver) usleep(focusSettleMicros);
+  const int32_t pid = receiver.value_or(instances.front());
+  const auto owners = windowOwners();
+  auto owner = owners.find(pid);
+  return describe(pid, owner == owners.end() ? before.owners.at(pid) : owner->second,
+                  [] { return std::string(); });
 }
 
 class LinuxWorkspace : public Workspace {
@@ -116,6 +170,17 @@ class LinuxWorkspace : public Workspace {
     return entry->path;
   }
 
+  std::vector<InstalledApplication> installedApplications() override {
+    std::vector<InstalledApplication> apps;
+    for (const DesktopEntry& entry : installedDesktopEntries()) {
+      if (!entry.shownInMenus || entry.path.empty()) continue;
+      InstalledApplication app{entry.path, {entry.name}};
+      if (!entry.plainName.empty() && entry.plainName != entry.name) app.names.push_back(entry.plainName);
+      apps.push_back(std::move(app));
+    }
+    return apps;
+  }
+
   std::vector<std::string> applicationDirectories() override {
     return linux_desktop::applicationDirectories();
   }
@@ -129,8 +194,13 @@ class LinuxWorkspace : public Workspace {
 
   void openURLs(const std::vector<std::string>& urls, const std::string& bundlePath, bool,
                 OpenCompletion completion) override {
+    const DesktopState before = desktopState();
     launchDesktopEntry(
-        bundlePath, urls, [&](int32_t pid) { return describeLaunched(pid, bundlePath); },
+        bundlePath, urls,
+        [&](int32_t pid, bool exited) {
+          if (auto receiver = exited ? receivingInstance(bundlePath, before) : std::nullopt) return *receiver;
+          return describeLaunched(pid, bundlePath);
+        },
         completion);
   }
 };

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "platform/linux/workspace_processes.h"
 
@@ -22,29 +23,50 @@ void rememberPid(GDesktopAppInfo*, GPid pid, gpointer data) {
 
 // Spawning is not launching: the application has finished launching once it shows a managed
 // window (the window manager may give that window the focus, which the caller wants to see),
-// once it has exited (it handed over to a running instance), or after a bound.
-void waitUntilLaunched(GPid pid) {
+// once it has exited (it handed over to a running instance), or after a bound. True when it
+// has exited.
+bool waitUntilLaunched(GPid pid) {
   constexpr int pollMicros = 20'000;
   constexpr int boundMicros = 5'000'000;
-  constexpr int focusSettleMicros = 200'000;
   for (int waited = 0; waited < boundMicros; waited += pollMicros) {
-    if (kill(pid, 0) != 0 && errno == ESRCH) return;
+    if (kill(pid, 0) != 0 && errno == ESRCH) return true;
     if (windowOwners().count(pid)) {
       usleep(focusSettleMicros);
-      return;
+      return false;
     }
     usleep(pollMicros);
   }
+  return false;
+}
+
+// Why the entry would drop one of the URIs, or none when it takes them all. GIO hands a file
+// URI to a file-only entry as its path.
+std::optional<std::string> refusal(GAppInfo* app, const std::vector<std::string>& uris) {
+  if (uris.empty() || g_app_info_supports_uris(app)) return std::nullopt;
+  const std::string name = g_app_info_get_name(app) ? g_app_info_get_name(app) : "The application";
+  if (!g_app_info_supports_files(app)) return name + " takes no files or web addresses.";
+  for (const std::string& uri : uris) {
+    gchar* scheme = g_uri_parse_scheme(uri.c_str());
+    const bool file = scheme && g_ascii_strcasecmp(scheme, "file") == 0;
+    g_free(scheme);
+    if (!file) return name + " opens only files, not web addresses like " + uri + ".";
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 void launchDesktopEntry(const std::string& path, const std::vector<std::string>& uris,
-                        const std::function<RunningApplication(int32_t pid)>& describe,
+                        const std::function<RunningApplication(int32_t pid, bool exited)>& describe,
                         const OpenCompletion& completion) {
   GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(path.c_str());
   if (!info) {
     completion(OpenOutcome{std::nullopt, "The application entry " + path + " can't be read."});
+    return;
+  }
+  if (auto reason = refusal(G_APP_INFO(info), uris)) {
+    g_object_unref(info);
+    completion(OpenOutcome{std::nullopt, *reason});
     return;
   }
   GList* list = nullptr;
@@ -65,8 +87,8 @@ void launchDesktopEntry(const std::string& path, const std::vector<std::string>&
   if (!launched) {
     outcome.error = error && error->message ? error->message : "The application didn't start.";
   } else if (pid > 0) {
-    waitUntilLaunched(pid);
-    outcome.application = describe(pid);
+    const bool exited = waitUntilLaunched(pid);
+    outcome.application = describe(pid, exited);
   }
   if (error) g_error_free(error);
   completion(std::move(outcome));

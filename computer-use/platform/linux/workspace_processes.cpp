@@ -48,6 +48,7 @@ std::map<int32_t, WindowOwner> windowOwners() {
     auto pid = windowPid(window);
     if (!pid) continue;
     WindowOwner& owner = owners[*pid];
+    owner.windows.push_back(window);
     if (owner.ownsNormalWindow) continue;
     if (windowLayer(window) == WindowLayer::normal) {
       owner.ownsNormalWindow = true;
@@ -75,6 +76,12 @@ ProcessNames processNames(int32_t pid) {
   if (n > 0) names.executable = programName(std::string(target, static_cast<size_t>(n)));
   const std::string cmdline = readSmallFile(dir + "cmdline");
   names.command = programName(cmdline.substr(0, cmdline.find('\0')));
+  // Each word ends with a zero byte; the first is the program.
+  for (size_t at = cmdline.find('\0'); at != std::string::npos && at + 1 < cmdline.size();) {
+    const size_t end = cmdline.find('\0', at + 1);
+    names.arguments.push_back(validUtf8(cmdline.substr(at + 1, end - at - 1)));
+    at = end;
+  }
   names.shortName = readSmallFile(dir + "comm");
   if (!names.shortName.empty() && names.shortName.back() == '\n') names.shortName.pop_back();
   names.launchedDesktopFile = launchedDesktopFile(pid, readSmallFile(dir + "environ"));

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::linux_desktop {
 
@@ -14,10 +15,15 @@ struct WindowOwner {
   // The owner's frontmost managed window, preferring windows of the ordinary layer.
   Window frontWindow = None;
   bool ownsNormalWindow = false;
+  // Every managed window of the owner, front to back.
+  std::vector<Window> windows;
 };
 
 // Every process owning a managed window, by process id; empty without a window manager.
 std::map<int32_t, WindowOwner> windowOwners();
+
+// How long a window the window manager has just mapped may take to be given the focus.
+inline constexpr int focusSettleMicros = 200'000;
 
 // The owner of _NET_ACTIVE_WINDOW, or none.
 std::optional<int32_t> activeWindowOwner();
@@ -30,6 +36,8 @@ struct ProcessNames {
   std::string command;
   std::string shortName;
   std::string launchedDesktopFile;
+  // The command-line words after the first.
+  std::vector<std::string> arguments;
 };
 ProcessNames processNames(int32_t pid);
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "platform/linux/window_server_clients.h"
 #include "platform/linux/x11.h"
 
 namespace platform::linux_desktop {
@@ -32,11 +33,8 @@ std::optional<ClientWindow> describe(Display* d, Window id) {
     w.frame = {{w.client.origin.x - left, w.client.origin.y - top},
                {w.client.size.width + left + right, w.client.size.height + top + bottom}};
   }
-  if (auto pid = cardinalProperty(id, atom("_NET_WM_PID"), XA_CARDINAL); pid && !pid->empty())
-    w.pid = static_cast<int32_t>((*pid)[0]);
-  auto title = stringProperty(id, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
-  if (!title) title = stringProperty(id, XA_WM_NAME, XA_STRING);
-  w.title = title.value_or("");
+  w.pid = windowPid(id).value_or(0);
+  w.title = windowTitle(id).value_or("");
   return w;
 }
 
@@ -85,15 +83,9 @@ std::optional<Window> activeWindow() {
 bool activateWindow(Window window) {
   // A window on another desktop is not activated there: the user is taken to its desktop, as
   // activating it would on a system of Spaces.
-  if (Display* d = display()) {
-    auto desktop = cardinalProperty(window, atom("_NET_WM_DESKTOP"), XA_CARDINAL);
-    auto current = cardinalProperty(DefaultRootWindow(d), atom("_NET_CURRENT_DESKTOP"), XA_CARDINAL);
-    constexpr unsigned long allDesktops = 0xFFFFFFFF;
-    if (desktop && current && !desktop->empty() && !current->empty() && desktop->front() != allDesktops &&
-        desktop->front() != current->front())
-      sendToWindowManager(DefaultRootWindow(d), atom("_NET_CURRENT_DESKTOP"),
-                          {static_cast<long>(desktop->front()), CurrentTime, 0, 0, 0});
-  }
+  if (auto desktop = otherDesktop(window))
+    sendToWindowManager(DefaultRootWindow(display()), atom("_NET_CURRENT_DESKTOP"),
+                        {static_cast<long>(*desktop), CurrentTime, 0, 0, 0});
   // Source 2: a pager acting for the user, which window managers obey without focus
   // stealing prevention.
   return sendToWindowManager(window, atom("_NET_ACTIVE_WINDOW"), {2, CurrentTime, 0, 0, 0});

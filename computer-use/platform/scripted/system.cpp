@@ -16,6 +16,12 @@ bool ScriptedSystem::wait(std::binary_semaphore& signal, double seconds) {
   return false;
 }
 
+std::optional<std::string> ScriptedSystem::homeDirectoryOf(const std::string& user) {
+  auto it = otherHomes.find(user);
+  if (it == otherHomes.end()) return std::nullopt;
+  return it->second;
+}
+
 std::optional<int32_t> ScriptedSystem::parentPid(int32_t p) {
   auto it = parents.find(p);
   if (it == parents.end()) return std::nullopt;

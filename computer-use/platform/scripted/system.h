@@ -25,6 +25,7 @@ class ScriptedSystem : public System {
   int32_t ppid = 100;
   std::map<int32_t, int32_t> parents;  // pid -> parent, for parentPid
   std::string home = "/home/user";
+  std::map<std::string, std::string> otherHomes;  // login name -> home directory
   std::string tmp = "/tmp/";
   std::string currentDir = "/home/user/work";
   std::optional<std::string> executable = std::string("/usr/bin/dorv-computer-use");
@@ -44,6 +45,7 @@ class ScriptedSystem : public System {
   int32_t parentProcessId() override { return ppid; }
   std::optional<int32_t> parentPid(int32_t pid) override;
   std::string homeDirectory() override { return home; }
+  std::optional<std::string> homeDirectoryOf(const std::string& user) override;
   std::string temporaryDirectory() override { return tmp; }
   std::string currentDirectory() override { return currentDir; }
   std::optional<std::string> executablePath() override { return executable; }

@@ -18,6 +18,7 @@ class ScriptedWorkspace : public Workspace {
   bool activationWorks = true;
   std::map<std::string, std::string> installedBundles;  // bundle identifier -> bundle path
   std::vector<std::string> directories;
+  std::vector<InstalledApplication> installed;
   std::string extension = ".app";
   // What a launch or open reports; no completion at all when unset.
   std::optional<OpenOutcome> openOutcome;
@@ -30,6 +31,7 @@ class ScriptedWorkspace : public Workspace {
   std::optional<RunningApplication> frontmostApplication() override;
   void activate(const RunningApplication& application) override;
   std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) override;
+  std::vector<InstalledApplication> installedApplications() override { return installed; }
   std::vector<std::string> applicationDirectories() override { return directories; }
   std::string bundleExtension() override { return extension; }
   void openApplication(const std::string& bundlePath, bool activates, OpenCompletion completion) override;

@@ -1,6 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
-#include "platform/linux/alsa_engine.h"
+#include "platform/linux/capture_engine.h"
 #include "platform/linux/recognizer.h"
 #include "platform/linux/soxr_converter.h"
 #include "platform/linux/sound_player.h"
@@ -16,7 +16,7 @@ namespace dictate {
 namespace {
 
 constexpr const char* recognisedLocale = "en-US";
-constexpr AudioFormat decoderFormat{16000, 1};
+constexpr AudioFormat decoderFormat{sphinx::decoderRate, 1};
 
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
@@ -53,7 +53,9 @@ private:
 
 class LinuxPlatform : public SpeechPlatform {
 public:
-  LinuxPlatform() { snd_lib_error_set_handler(ignoreAlsaError); }
+  explicit LinuxPlatform(double maxUtteranceSeconds) : recognizer_(maxUtteranceSeconds) {
+    snd_lib_error_set_handler(ignoreAlsaError);
+  }
 
   std::optional<std::string> unsupportedSystemReason() override { return std::nullopt; }
 
@@ -94,14 +96,14 @@ public:
     co_return true;
   }
 
-  std::unique_ptr<AudioEngine> makeAudioEngine() override { return std::make_unique<alsa::CaptureEngine>(); }
+  std::unique_ptr<AudioEngine> makeAudioEngine() override { return std::make_unique<device::CaptureEngine>(); }
 
   std::shared_ptr<Converter> makeConverter(AudioFormat from, AudioFormat to) override {
-    return alsa::SoxrConverter::make(from, to);
+    return device::SoxrConverter::make(from, to);
   }
 
   std::unique_ptr<SoundPlayer> makePlayer(const std::string& path) override {
-    return alsa::FilePlayer::load(path);
+    return device::FilePlayer::load(path);
   }
 
   bool fileExists(const std::string& path) override {
@@ -125,6 +127,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SpeechPlatform> makeLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
+std::unique_ptr<SpeechPlatform> makeLinuxPlatform(double maxUtteranceSeconds) {
+  return std::make_unique<LinuxPlatform>(maxUtteranceSeconds);
+}
 
 }  // namespace dictate

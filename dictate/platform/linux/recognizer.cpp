@@ -42,35 +42,119 @@ std::vector<int16_t> toPcm16(const std::vector<float>& samples) {
   return pcm;
 }
 
+// A pause that may end an utterance: this long, with each 10 ms no louder than the larger of
+// the noise floor plus a margin and the speech level less a margin. Both levels follow the
+// audio slowly, so that one odd frame moves neither for long.
+constexpr size_t frameSamples = 160;
+constexpr size_t pauseFrames = 15;
+// A pause this long ends an utterance whatever its length, as the decoder's own voice activity
+// detection would, which on digital silence sometimes never notices the end of speech.
+constexpr size_t longPauseFrames = 50;
+constexpr double pauseAboveFloorDb = 10;
+constexpr double pauseBelowSpeechDb = 40;
+constexpr double levelDriftDbPerFrame = 0.01;
+// Partials are looked for this often: each look costs a search through the utterance.
+constexpr size_t partialEverySamples = 4000;
+// Speech that never pauses for that long is cut this far past the bound all the same.
+constexpr double hardLimitSeconds = 10;
+
+double frameDb(const int16_t* samples, size_t n) {
+  double sum = 0;
+  for (size_t i = 0; i < n; ++i) sum += double(samples[i]) * samples[i];
+  return 10 * std::log10(std::max(sum / double(n), 1.0));
+}
+
 // Partials whenever the hypothesis changes, a final at each end of speech the decoder's voice
-// activity detection finds, and the utterance still open as the last final.
-void decode(ps_decoder_t* decoder, const Job& job) {
-  ps_start_utt(decoder);
-  bool inSpeech = false;
-  bool heard = false;
-  std::string partial;
-  while (auto buffer = job.input->pop()) {
-    auto pcm = toPcm16(buffer->samples);
-    ps_process_raw(decoder, pcm.data(), pcm.size(), FALSE, FALSE);
-    bool speech = ps_get_in_speech(decoder);
-    heard = heard || speech;
-    if (inSpeech && !speech) {
-      ps_end_utt(decoder);
-      job.results->yield({hypothesis(decoder), true});
-      ps_start_utt(decoder);
-      heard = false;
-      partial.clear();
-    } else if (speech) {
-      auto text = hypothesis(decoder);
-      if (text != partial) {
-        partial = text;
-        job.results->yield({text, false});
+// activity detection finds, at a long pause, or, once an utterance has run past the bound, at
+// its next short pause, and the utterance still open as the last final. Ending at a pause keeps
+// the decoder's search, and so its time and memory, in proportion to one utterance.
+class Decoding {
+public:
+  Decoding(ps_decoder_t* decoder, const Job& job, double maxUtteranceSeconds, double rate)
+      : decoder_(decoder),
+        job_(job),
+        boundSamples_(size_t(maxUtteranceSeconds * rate)),
+        hardSamples_(size_t((maxUtteranceSeconds + hardLimitSeconds) * rate)) {
+    ps_start_utt(decoder_);
+  }
+
+  void feed(const std::vector<int16_t>& pcm) {
+    size_t from = 0;
+    for (size_t frame = 0; frame + frameSamples <= pcm.size(); frame += frameSamples) {
+      const double db = frameDb(pcm.data() + frame, frameSamples);
+      floorDb_ = std::min(floorDb_ + levelDriftDbPerFrame, db);
+      speechDb_ = std::max(speechDb_ - levelDriftDbPerFrame, db);
+      const bool quiet = db < std::max(floorDb_ + pauseAboveFloorDb, speechDb_ - pauseBelowSpeechDb);
+      quietFrames_ = quiet ? quietFrames_ + 1 : 0;
+      const size_t length = utteranceSamples_ + frame + frameSamples - from;
+      const bool pause = quietFrames_ >= (length >= boundSamples_ ? pauseFrames : longPauseFrames);
+      if (heard_ && (pause || length >= hardSamples_)) {
+        process(pcm.data() + from, frame + frameSamples - from);
+        if (heard_) endUtterance();  // unless the decoder has just ended it itself
+        from = frame + frameSamples;
       }
     }
-    inSpeech = speech;
+    process(pcm.data() + from, pcm.size() - from);
   }
-  ps_end_utt(decoder);
-  if (heard) job.results->yield({hypothesis(decoder), true});
+
+  // At the end of the input: the open utterance, if anything was heard in it.
+  void finish() {
+    ps_end_utt(decoder_);
+    if (heard_) job_.results->yield({hypothesis(decoder_), true});
+  }
+
+private:
+  void process(const int16_t* samples, size_t n) {
+    if (n == 0) return;
+    ps_process_raw(decoder_, samples, n, FALSE, FALSE);
+    bool speech = ps_get_in_speech(decoder_);
+    heard_ = heard_ || speech;
+    // Silence before the first word does not count towards the bound.
+    if (heard_) utteranceSamples_ += n;
+    if (inSpeech_ && !speech) {
+      endUtterance();
+    } else if (speech && utteranceSamples_ >= nextPartialAt_) {
+      nextPartialAt_ = utteranceSamples_ + partialEverySamples;
+      auto text = hypothesis(decoder_);
+      if (text != partial_) {
+        partial_ = text;
+        job_.results->yield({text, false});
+      }
+    }
+    inSpeech_ = speech;
+  }
+
+  void endUtterance() {
+    ps_end_utt(decoder_);
+    job_.results->yield({hypothesis(decoder_), true});
+    ps_start_utt(decoder_);
+    heard_ = false;
+    inSpeech_ = false;
+    partial_.clear();
+    utteranceSamples_ = 0;
+    nextPartialAt_ = 0;
+  }
+
+  ps_decoder_t* decoder_;
+  const Job& job_;
+  const size_t boundSamples_;
+  const size_t hardSamples_;
+  size_t utteranceSamples_ = 0;
+  size_t nextPartialAt_ = 0;
+  size_t quietFrames_ = 0;
+  double floorDb_ = 1e9;
+  double speechDb_ = 0;
+  bool inSpeech_ = false;
+  bool heard_ = false;
+  std::string partial_;
+};
+
+void decode(ps_decoder_t* decoder, const Job& job, double maxUtteranceSeconds) {
+  Decoding decoding(decoder, job, maxUtteranceSeconds, decoderRate);
+  while (auto buffer = job.input->pop()) decoding.feed(toPcm16(buffer->samples));
+  decoding.finish();
+  // What was heard before the input broke off is given first, then why it did.
+  if (auto failure = job.input->failure()) job.results->fail(*failure);
 }
 
 }  // namespace
@@ -84,7 +168,9 @@ bool modelPresent() {
   return true;
 }
 
-Recognizer::Recognizer() { err_set_logfp(nullptr); }
+Recognizer::Recognizer(double maxUtteranceSeconds) : maxUtteranceSeconds_(maxUtteranceSeconds) {
+  err_set_logfp(nullptr);
+}
 
 Recognizer::~Recognizer() {
   jobs_->finish();
@@ -107,7 +193,7 @@ void Recognizer::loop() {
       job->started->yield(modelPresent() ? "the speech recogniser could not load its model" : missingModel);
     } else {
       job->started->yield(std::nullopt);
-      decode(decoder, *job);
+      decode(decoder, *job, maxUtteranceSeconds_);
     }
     job->results->finish();
     job->done->yield(std::monostate{});

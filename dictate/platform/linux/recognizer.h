@@ -11,6 +11,9 @@ namespace dictate::sphinx {
 // Whether the acoustic model, language model and dictionary are all on disk.
 bool modelPresent();
 
+// The rate of the audio the decoder takes.
+inline constexpr double decoderRate = 16000;
+
 // Tells the user how to get the missing model.
 extern const char* const missingModel;
 
@@ -28,7 +31,7 @@ struct Job {
 // Jobs are decoded one after the other, in submission order.
 class Recognizer {
 public:
-  Recognizer();
+  explicit Recognizer(double maxUtteranceSeconds);
   ~Recognizer();
 
   // Loads the model in the background if that has not begun yet.
@@ -38,6 +41,7 @@ public:
 private:
   void loop();
 
+  const double maxUtteranceSeconds_;
   StreamPtr<Job> jobs_ = makeStream<Job>();
   std::once_flag launched_;
   std::thread thread_;

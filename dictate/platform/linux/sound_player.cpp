@@ -1,18 +1,58 @@
 #include "platform/linux/sound_player.h"
 
-#include <alsa/asoundlib.h>
+#include "platform/linux/audio_devices.h"
+
 #include <sndfile.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <thread>
 
-namespace dictate::alsa {
+namespace dictate::device {
+
+struct FilePlayer::Sound {
+  std::vector<float> samples;
+  unsigned rate = 0;
+  unsigned channels = 0;
+  std::atomic<bool> stopping = false;
+
+  size_t frames() const { return samples.size() / channels; }
+  double seconds() const { return double(frames()) / rate; }
+};
 
 namespace {
 
-constexpr unsigned latencyMicros = 100000;
-constexpr snd_pcm_uframes_t chunkFrames = 2048;
+// Written a little at a time, so that a stop is noticed between writes.
+constexpr double chunkSeconds = 0.05;
 // Beyond the sound itself, how long the device may take to play out what it holds.
-constexpr auto drainAllowance = std::chrono::seconds(2);
+constexpr auto playOutAllowance = std::chrono::seconds(2);
+// Below this the rest is the device's own latency: the sound has been heard.
+constexpr double heardSeconds = 0.01;
+
+std::unique_ptr<PlaybackDevice> openSpeaker(unsigned rate, unsigned channels) {
+  if (auto pulse = openPulsePlayback(rate, channels)) return pulse;
+  return openAlsaPlayback(rate, channels);
+}
+
+void playOut(const std::shared_ptr<FilePlayer::Sound>& sound) {
+  auto device = openSpeaker(sound->rate, sound->channels);
+  if (!device) return;
+  const size_t chunk = std::max<size_t>(1, size_t(sound->rate * chunkSeconds));
+  for (size_t done = 0; done < sound->frames(); done += chunk) {
+    if (sound->stopping) return;
+    if (!device->write(sound->samples.data() + done * sound->channels, std::min(chunk, sound->frames() - done)))
+      return;
+  }
+  // Instead of a drain, which cannot be interrupted, wait for the device to play out.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(sound->seconds()) + playOutAllowance;
+  while (!sound->stopping && std::chrono::steady_clock::now() < deadline) {
+    auto pending = device->pending();
+    if (!pending || *pending < heardSeconds) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
 
 }  // namespace
 
@@ -24,48 +64,25 @@ std::unique_ptr<FilePlayer> FilePlayer::load(const std::string& path) {
     sf_close(file);
     return nullptr;
   }
-  std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
-  sf_count_t frames = sf_readf_float(file, samples.data(), info.frames);
+  auto sound = std::make_shared<Sound>();
+  sound->samples.resize(size_t(info.frames) * size_t(info.channels));
+  sf_count_t frames = sf_readf_float(file, sound->samples.data(), info.frames);
   sf_close(file);
   if (frames <= 0) return nullptr;
-  samples.resize(size_t(frames) * size_t(info.channels));
-  return std::make_unique<FilePlayer>(std::move(samples), unsigned(info.samplerate), unsigned(info.channels));
+  sound->samples.resize(size_t(frames) * size_t(info.channels));
+  sound->rate = unsigned(info.samplerate);
+  sound->channels = unsigned(info.channels);
+  return std::make_unique<FilePlayer>(std::move(sound));
 }
 
-FilePlayer::~FilePlayer() {
-  stopping_ = true;
-  if (thread_.joinable()) thread_.join();
-}
+FilePlayer::~FilePlayer() { sound_->stopping = true; }
 
-double FilePlayer::duration() const { return double(samples_.size() / channels_) / rate_; }
+double FilePlayer::duration() const { return sound_->seconds(); }
 
 void FilePlayer::play() {
-  if (thread_.joinable()) return;
-  thread_ = std::thread([this] { playback(); });
+  if (played_) return;
+  played_ = true;
+  std::thread(playOut, sound_).detach();
 }
 
-void FilePlayer::playback() {
-  snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return;
-  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_FLOAT_LE, SND_PCM_ACCESS_RW_INTERLEAVED, channels_, rate_, 1,
-                         latencyMicros) < 0) {
-    snd_pcm_close(pcm);
-    return;
-  }
-  const size_t frames = samples_.size() / channels_;
-  for (size_t done = 0; done < frames && !stopping_;) {
-    snd_pcm_sframes_t n = snd_pcm_writei(pcm, samples_.data() + done * channels_,
-                                         std::min<size_t>(chunkFrames, frames - done));
-    if (n < 0 && snd_pcm_recover(pcm, int(n), 1) < 0) break;
-    if (n > 0) done += size_t(n);
-  }
-  // Instead of a drain, which cannot be interrupted, wait for the device to play out.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(duration()) + drainAllowance;
-  snd_pcm_sframes_t delay = 0;
-  while (!stopping_ && std::chrono::steady_clock::now() < deadline && snd_pcm_delay(pcm, &delay) >= 0 && delay > 0)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  snd_pcm_drop(pcm);
-  snd_pcm_close(pcm);
-}
-
-}  // namespace dictate::alsa
+}  // namespace dictate::device

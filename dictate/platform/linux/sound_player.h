@@ -2,34 +2,30 @@
 
 #include "platform/speech_platform.h"
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace dictate::alsa {
+namespace dictate::device {
 
-// A sound file decoded whole with libsndfile and played on ALSA's default playback device from
-// a thread of its own; releasing the player stops the sound.
+// A sound file decoded whole with libsndfile and played from a detached thread of its own on
+// the sound server's default sink, or ALSA's default device when no server is reachable.
+// Releasing the player tells that thread to stop; the thread closes the device once the device
+// lets it.
 class FilePlayer : public SoundPlayer {
 public:
+  struct Sound;
+
   // Null when the file cannot be read or holds no audio.
   static std::unique_ptr<FilePlayer> load(const std::string& path);
-  FilePlayer(std::vector<float> samples, unsigned rate, unsigned channels)
-      : samples_(std::move(samples)), rate_(rate), channels_(channels) {}
+  explicit FilePlayer(std::shared_ptr<Sound> sound) : sound_(std::move(sound)) {}
   ~FilePlayer() override;
   void play() override;
   double duration() const override;
 
 private:
-  void playback();
-
-  std::vector<float> samples_;
-  unsigned rate_ = 0;
-  unsigned channels_ = 0;
-  std::atomic<bool> stopping_ = false;
-  std::thread thread_;
+  std::shared_ptr<Sound> sound_;
+  bool played_ = false;
 };
 
-}  // namespace dictate::alsa
+}  // namespace dictate::device

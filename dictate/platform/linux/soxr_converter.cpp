@@ -1,6 +1,6 @@
 #include "platform/linux/soxr_converter.h"
 
-namespace dictate::alsa {
+namespace dictate::device {
 
 std::shared_ptr<Converter> SoxrConverter::make(AudioFormat from, AudioFormat to) {
   if (from.channels != to.channels || !(from.sampleRate > 0) || !(to.sampleRate > 0)) return nullptr;
@@ -22,4 +22,4 @@ bool SoxrConverter::convert(const AudioBuffer& input, AudioBuffer& output) {
   return !error;
 }
 
-}  // namespace dictate::alsa
+}  // namespace dictate::device

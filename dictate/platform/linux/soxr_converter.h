@@ -4,7 +4,7 @@
 
 #include <soxr.h>
 
-namespace dictate::alsa {
+namespace dictate::device {
 
 // Streaming sample-rate conversion: the filter state carries from one buffer to the next.
 class SoxrConverter : public Converter {
@@ -19,4 +19,4 @@ private:
   soxr_t soxr_;
 };
 
-}  // namespace dictate::alsa
+}  // namespace dictate::device

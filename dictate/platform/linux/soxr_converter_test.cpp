@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dictate::alsa {
+namespace dictate::device {
 namespace {
 
 TEST(SoxrConverter, StreamsAThirdOfTheFramesFrom48To16Kilohertz) {
@@ -27,4 +27,4 @@ TEST(SoxrConverter, NeedsMatchingChannelsAndRealRates) {
 }
 
 }  // namespace
-}  // namespace dictate::alsa
+}  // namespace dictate::device

@@ -89,32 +89,47 @@ asio::awaitable<void> Gate::pass() {
   else co_await suspend();
 }
 
-AudioFormat ScriptedEngine::inputFormat() { return platform_.microphone; }
+asio::awaitable<AudioFormat> ScriptedEngine::inputFormat() {
+  platform_.record("engine.open");
+  const int stops = stops_;
+  co_await platform_.engineOpen.pass();
+  if (stops != stops_) co_return AudioFormat{0, 1};  // a stop abandons the opening device
+  co_return platform_.microphone;
+}
 
-void ScriptedEngine::installTap(uint32_t bufferSize, AudioFormat, TapHandler handler) {
+void ScriptedEngine::installTap(uint32_t bufferSize, AudioFormat, TapHandler handler, LossHandler lost) {
   platform_.record("installTap " + std::to_string(bufferSize));
   handler_ = std::move(handler);
+  lost_ = std::move(lost);
 }
 
 void ScriptedEngine::removeTap() {
   platform_.record("removeTap");
   handler_ = nullptr;
+  lost_ = nullptr;
 }
 
-Failure ScriptedEngine::start() {
+asio::awaitable<Failure> ScriptedEngine::start() {
   platform_.record("engine.start");
-  if (platform_.engineStartError) return platform_.engineStartError;
+  co_await suspend();
+  if (platform_.engineStartError) co_return platform_.engineStartError;
   running_ = true;
-  return std::nullopt;
+  co_return std::nullopt;
 }
 
 void ScriptedEngine::stop() {
   platform_.record("engine.stop");
   running_ = false;
+  ++stops_;
 }
 
 void ScriptedEngine::deliver(const AudioBuffer& buffer) {
   if (handler_) handler_(buffer);
+}
+
+void ScriptedEngine::lose(const std::string& description) {
+  running_ = false;
+  if (lost_) lost_(description);
 }
 
 void ScriptedPlatform::advance(double seconds) {

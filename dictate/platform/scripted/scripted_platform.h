@@ -32,21 +32,25 @@ private:
 class ScriptedEngine : public AudioEngine {
 public:
   ScriptedEngine(class ScriptedPlatform& platform) : platform_(platform) {}
-  AudioFormat inputFormat() override;
-  void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler) override;
+  asio::awaitable<AudioFormat> inputFormat() override;
+  void installTap(uint32_t bufferSize, AudioFormat format, TapHandler handler, LossHandler lost) override;
   void removeTap() override;
-  Failure start() override;
+  asio::awaitable<Failure> start() override;
   bool isRunning() override { return running_; }
   void stop() override;
 
   // Plays the audio thread: hands `buffer` to the tap, if one is installed.
   void deliver(const AudioBuffer& buffer);
+  // Plays the device going away under the tap.
+  void lose(const std::string& description);
   bool tapInstalled() const { return bool(handler_); }
 
 private:
   ScriptedPlatform& platform_;
   TapHandler handler_;
+  LossHandler lost_;
   bool running_ = false;
+  int stops_ = 0;
 };
 
 enum class Installation { nothingToInstall, downloads, requestFails, downloadFails };
@@ -68,6 +72,7 @@ public:
   std::optional<AudioFormat> analyzerFormat = AudioFormat{16000, 1};
   std::vector<TranscriptionResult> resultsAtFinalize;
   AudioFormat microphone{48000, 1};
+  Gate engineOpen;
   std::optional<std::string> engineStartError;
   bool converterAvailable = true;
   bool converterFails = false;
