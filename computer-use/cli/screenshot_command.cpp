@@ -51,17 +51,16 @@ void screenshotCommand() {
   if (out && system.fileExists(path) && !system.isRegularFile(path))
     fail("The --out path " + path + " exists and isn't a regular file. Give the path of a PNG file to write.");
   // The image comes before the tree, so it shows the window just before the tree was read. It
-  // and the preview frame are encoded while the tree is walked: the walk mostly waits for the
-  // application.
+  // and the preview frame are encoded each on a thread of its own while the tree is walked: the
+  // walk mostly waits for the application, and the two encodes are the run's CPU work.
   platform::Image image = captureImage(info.id);
   if (!image) captureFailed(info.id);
-  auto written = std::async(std::launch::async | std::launch::deferred, [&] {
-    auto size = writeImage(image, info, path, std::nullopt, false);
-    if (size) writeFrame(info, image);
-    return size;
-  });
+  const auto policy = std::launch::async | std::launch::deferred;
+  auto written = std::async(policy, [&] { return writeImage(image, info, path, std::nullopt, false); });
+  auto framed = std::async(policy, [&] { writeFrame(info, image); });
   Collection collection = collect(window);
   auto size = written.get();
+  framed.get();
   if (!size)
     fail("Couldn't write the screenshot to " + path +
          ". Check that its directory exists and can be written, then screenshot again.");

@@ -92,7 +92,9 @@ int run(int argc, char** argv) {
          "its setup panel; tell the user to grant Accessibility and Screen Recording there.");
   }
 
-  previousFront = platform::workspace().frontmostApplication();
+  // Help touches no application; asking for the front one costs every installed entry.
+  previousFront.reset();
+  if (first != "help") previousFront = platform::workspace().frontmostApplication();
   stoleFocus = false;
   if (args.empty()) {
     command = "help";

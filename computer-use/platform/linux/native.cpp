@@ -1,6 +1,7 @@
 #include <glib.h>
 
 #include "platform/linux/backends.h"
+#include "platform/linux/capture_plugin.h"
 
 namespace platform {
 
@@ -29,7 +30,7 @@ Platform nativePlatform() {
   static auto accessibility = makeAccessibility();
   static auto privateFramework = makePrivateFramework();
   static auto events = makeEvents();
-  static auto capture = makeCapture();
+  static auto capture = makeLoadedCapture();
   static auto system = makeSystem();
   return Platform{workspace.get(), windowServer.get(), accessibility.get(), privateFramework.get(),
                   events.get(), capture.get(), system.get()};
