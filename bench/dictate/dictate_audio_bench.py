@@ -17,6 +17,8 @@ import tempfile
 import threading
 import time
 
+from process_stats import cpu_seconds, peak_rss_mb, thread_cpu_seconds
+
 SERVICE = sys.argv[1]
 SERVER = os.environ["TEST_PULSE_SERVER"]
 RUNS = 10
@@ -94,24 +96,6 @@ def state(value):
     return lambda e: e.get("state") == value
 
 
-def cpu_seconds(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def thread_cpu_seconds(pid):
-    times = {}
-    for tid in os.listdir(f"/proc/{pid}/task"):
-        fields = open(f"/proc/{pid}/task/{tid}/stat").read().rsplit(")", 1)[1].split()
-        times[tid] = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-    return times
-
-
-def peak_rss_mb(pid):
-    for line in open(f"/proc/{pid}/status"):
-        if line.startswith("VmHWM:"):
-            return int(line.split()[1]) / 1024
-    return 0
 
 
 def latencies():

@@ -13,6 +13,8 @@ import tempfile
 import threading
 import time
 
+from process_stats import cpu_seconds, peak_rss_mb, thread_cpu_seconds
+
 SENTENCES = [
     "The birch canoe slid on the smooth planks.",
     "Glue the sheet to the dark blue background.",
@@ -65,25 +67,6 @@ def direct_decode(work):
                            capture_output=True, text=True).stdout.strip() for i in range(len(SENTENCES))]
 
 
-def cpu_seconds(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def thread_cpu_seconds(pid):
-    """CPU seconds of each thread, by thread id."""
-    times = {}
-    for tid in os.listdir(f"/proc/{pid}/task"):
-        fields = open(f"/proc/{pid}/task/{tid}/stat").read().rsplit(")", 1)[1].split()
-        times[tid] = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-    return times
-
-
-def peak_rss_mb(pid):
-    for line in open(f"/proc/{pid}/status"):
-        if line.startswith("VmHWM:"):
-            return int(line.split()[1]) / 1024
-    return 0
 
 
 OFFSETS = [0.0, 0.021, 0.043, 0.064, 0.085]  # where speech falls against the 4096-frame capture grid

@@ -36,6 +36,20 @@ WIDGET_FACTORY = "gtk3-widget-factory"
 _TOOL_ENV = dict(os.environ, LC_ALL="C.UTF-8")
 
 
+# One element line of a screenshot, such as [2] Button "OK" value="x" @120,45.
+LINE = re.compile(r'^\[(\d+)\] (\S+) "(.*?)"(?: value="(.*)")? @(-?\d+|\?),(-?\d+|\?)$', re.DOTALL)
+
+
+class Line:
+    """An element line taken apart: index, role, label, value and the position."""
+
+    def __init__(self, text):
+        m = LINE.match(text)
+        assert m, text
+        self.index, self.role, self.label, self.value = int(m[1]), m[2], m[3], m[4]
+        self.x, self.y = int(m[5]), int(m[6])
+
+
 def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
     """Calls predicate until it returns something truthy and returns that; TimeoutError after
     timeout seconds."""

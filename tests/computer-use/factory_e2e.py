@@ -3,22 +3,10 @@ the sample application stays in front and focused; what the factory shows is rea
 its screenshots."""
 
 import os
-import re
 import tempfile
 import unittest
 
 import desktop
-
-LINE = re.compile(r'^\[(\d+)\] (\S+) "(.*?)"(?: value="(.*)")? @(-?\d+|\?),(-?\d+|\?)$', re.DOTALL)
-
-
-class Line:
-    def __init__(self, text):
-        m = LINE.match(text)
-        assert m, text
-        self.index, self.role, self.label, self.value = int(m[1]), m[2], m[3], m[4]
-        self.x, self.y = int(m[5]), int(m[6])
-
 
 class WidgetFactoryBehind(desktop.TestCase):
     @classmethod
@@ -41,7 +29,7 @@ class WidgetFactoryBehind(desktop.TestCase):
     def lines(self):
         shot = self.run_ok("screenshot", str(self.factory.pid), "--out", os.path.join(self.temp.name, "f.png"))
         self.assertEqual(shot["window"], self.factory.window)
-        return [Line(text) for text in shot["elements"]]
+        return [desktop.Line(text) for text in shot["elements"]]
 
     def line(self, role, label):
         return next(line for line in self.lines() if line.role == role and line.label == label)

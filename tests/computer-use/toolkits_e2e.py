@@ -4,23 +4,11 @@ Qt 5 (featherpad), GTK 2 with its accessibility bridge (gtk-demo) and a window w
 accessibility (xterm)."""
 
 import os
-import re
 import tempfile
 import unittest
 
 import desktop
 from screenshot_e2e import read_png
-
-LINE = re.compile(r'^\[(\d+)\] (\S+) "(.*?)"(?: value="(.*)")? @(-?\d+|\?),(-?\d+|\?)$', re.DOTALL)
-
-
-class Line:
-    def __init__(self, text):
-        m = LINE.match(text)
-        assert m, text
-        self.index, self.role, self.label, self.value = int(m[1]), m[2], m[3], m[4]
-        self.x, self.y = int(m[5]), int(m[6])
-
 
 class Behind(desktop.TestCase):
     """One application started behind the active sample application."""
@@ -50,7 +38,7 @@ class Behind(desktop.TestCase):
         return shot
 
     def lines(self):
-        return [Line(text) for text in self.shot()["elements"]]
+        return [desktop.Line(text) for text in self.shot()["elements"]]
 
     def line(self, role, label):
         # The toolkit joins the accessibility bus a moment after its window maps.
