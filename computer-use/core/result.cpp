@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "core/run_state.h"
 #include "platform/platform.h"
@@ -48,6 +49,8 @@ void layout(const Json& value, int depth, std::string& out) {
 std::timed_mutex outputLock;
 std::atomic<int> printedStatus{-1};  // -1 until the result is out
 
+std::function<void()> beforeFailure;
+
 void print(const Json& result) {
   std::lock_guard lock(outputLock);
   platform::system().writeStandardOutput(prettyJson(result) + "\n");
@@ -69,7 +72,11 @@ void emit(Json result) {
   print(result);
 }
 
+void setBeforeFailure(std::function<void()> step) { beforeFailure = std::move(step); }
+
 void fail(const std::string& message) {
+  // Taken first: a failure inside the step itself ends the run without running it again.
+  if (auto step = std::exchange(beforeFailure, nullptr)) step();
   emit(Json{{"ok", false}, {"error", message}});
   platform::system().exit(1);
   std::abort();  // exit never returns
@@ -91,6 +98,7 @@ void abandonRun(const std::string& message) {
 }
 
 void startOutput() {
+  beforeFailure = nullptr;
   std::lock_guard lock(outputLock);
   printedStatus = -1;
 }
