@@ -83,15 +83,14 @@ void fail(const std::string& message) {
 }
 
 void abandonRun(const std::string& message) {
-  {
-    // A main thread stuck in a write to a full pipe must not keep the run alive.
-    std::unique_lock lock(outputLock, std::chrono::seconds(2));
-    if (printedStatus < 0 && lock.owns_lock()) {
-      Json failure{{"ok", false}, {"error", message}, {"frontmost", "?"}};
-      if (stoleFocus) failure["stoleFocus"] = true;
-      platform::system().writeStandardOutput(prettyJson(failure) + "\n");
-      printedStatus = 1;
-    }
+  // A main thread stuck in a write to a full pipe must not keep the run alive. The lock is held
+  // until the process has ended, so the main thread, still going, prints no second result.
+  std::unique_lock lock(outputLock, std::chrono::seconds(2));
+  if (printedStatus < 0 && lock.owns_lock()) {
+    Json failure{{"ok", false}, {"error", message}, {"frontmost", "?"}};
+    if (stoleFocus) failure["stoleFocus"] = true;
+    platform::system().writeStandardOutput(prettyJson(failure) + "\n");
+    printedStatus = 1;
   }
   platform::system().exitNow(printedStatus >= 0 ? printedStatus.load() : 1);
   std::abort();  // exitNow never returns
