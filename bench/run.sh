@@ -14,13 +14,16 @@ build=$(cd "$build" && pwd)
 logs="$build/bench-logs"
 mkdir -p "$logs"
 
-for bench in listing capture collect acting; do
+for bench in listing capture collect acting toolkits; do
   echo "== $bench" >&2
   "$root/bench/computer-use/$bench.sh" "$build" $runs | tee "$logs/$bench.txt" >&2
 done
 echo "== dictate" >&2
 "$root/scripts/with-desktop.sh" python3 "$root/bench/dictate/dictate_bench.py" \
   "$build/dictate/dorv-dictate" | tee "$logs/dictate.txt" >&2
+echo "== dictate on the sound server" >&2
+"$root/scripts/with-desktop.sh" python3 "$root/bench/dictate/dictate_audio_bench.py" \
+  "$build/dictate/dorv-dictate" | tee "$logs/dictate_audio.txt" >&2
 
 # The first number after a label in a log ("" when the line is missing).
 figure() {
@@ -56,4 +59,8 @@ row "collect() of the same window" "$collect" "pyatspi walk $pyatspi" "$(ratio "
 row "click --index (AXPress)" "$click" "xdotool click $xclick" "-" "< 40 ms"
 row "type --keys, per character" "$per_char" "the 8 ms pause" "-" "<= 8.8 ms"
 echo
+echo "each toolkit (screenshot and click --index, medians in ms):"
+sed -n '/^application/,$p' "$logs/toolkits.txt"
+echo
 sed -n '/^time to ready/,/^word error rate/p' "$logs/dictate.txt"
+grep -v '^  ' "$logs/dictate_audio.txt"
