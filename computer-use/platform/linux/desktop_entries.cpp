@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <tuple>
 
 namespace platform::linux_desktop {
@@ -57,11 +58,49 @@ bool shownInMenus(GKeyFile* file) {
   return shown;
 }
 
+// Whether a line of a desktop file is a translation for a language other than the ones the
+// locale would pick ("Name[de]=..." when the user reads French).
+bool otherTranslation(std::string_view line, const gchar* const* languages) {
+  if (line.empty() || line[0] == '[' || line[0] == '#') return false;
+  const size_t equals = line.find('='), open = line.find('[');
+  if (open == std::string_view::npos || open > equals) return false;
+  const size_t close = line.find(']', open);
+  if (close == std::string_view::npos || close > equals) return false;
+  const std::string_view locale = line.substr(open + 1, close - open - 1);
+  for (const gchar* const* language = languages; *language; ++language)
+    if (locale == *language) return false;
+  return true;
+}
+
+// A desktop file less the other languages' translations: they are most of a common entry's
+// lines, and parsing them was most of a listing run's own work.
+std::optional<std::string> entryText(const std::string& path) {
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  const gchar* const* languages = g_get_language_names_with_category("LC_MESSAGES");
+  const std::string_view all(contents, length);
+  std::string kept;
+  kept.reserve(length);
+  for (size_t start = 0; start < all.size();) {
+    const size_t newline = all.find('\n', start);
+    const size_t end = newline == std::string_view::npos ? all.size() : newline + 1;
+    const std::string_view line = all.substr(start, end - start);
+    if (!otherTranslation(line, languages)) kept.append(line);
+    start = end;
+  }
+  g_free(contents);
+  return kept;
+}
+
 // The application entry of a desktop file; none for a file that is no application, is hidden,
 // or runs a program that is not installed (launchers would fail on it).
 std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& path) {
   KeyFile file(g_key_file_new(), &g_key_file_free);
-  if (!g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_NONE, nullptr)) return std::nullopt;
+  const auto contents = entryText(path);
+  if (!contents ||
+      !g_key_file_load_from_data(file.get(), contents->data(), contents->size(), G_KEY_FILE_NONE, nullptr))
+    return std::nullopt;
   if (owned(g_key_file_get_start_group(file.get())) != G_KEY_FILE_DESKTOP_GROUP ||
       key(file.get(), G_KEY_FILE_DESKTOP_KEY_TYPE) != G_KEY_FILE_DESKTOP_TYPE_APPLICATION ||
       flag(file.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN))

@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/linux/x11.h"
@@ -44,19 +45,42 @@ void internWindowAtoms() {
   (void)done;
 }
 
+// Latin-1, the encoding of a STRING property, as UTF-8.
+std::string latin1ToUtf8(const unsigned char* bytes, unsigned long length) {
+  std::string text;
+  text.reserve(length * 2);
+  for (unsigned long i = 0; i < length; ++i) {
+    const unsigned char c = bytes[i];
+    if (c < 0x80) {
+      text.push_back(static_cast<char>(c));
+    } else {
+      text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return text;
+}
+
 // A text property in whatever encoding its type names (UTF8_STRING, STRING, COMPOUND_TEXT), as
-// UTF-8; none when the window lacks it or it cannot be converted.
+// UTF-8; none when the window lacks it or it cannot be converted. Only COMPOUND_TEXT goes through
+// Xlib's conversion: it loads the locale database, a fifth of a listing run's instructions.
 std::optional<std::string> textProperty(Window window, Atom name) {
   Display* d = display();
   XTextProperty property{};
   if (d == nullptr || !XGetTextProperty(d, window, &property, name)) return std::nullopt;
   std::optional<std::string> text;
-  if (property.encoding == XA_STRING && property.format == 8 && property.value &&
-      g_utf8_validate(reinterpret_cast<const char*>(property.value), static_cast<gssize>(property.nitems),
-                      nullptr)) {
+  const char* bytes = reinterpret_cast<const char*>(property.value);
+  // A NUL separates the elements of a text list; a title is the first.
+  const size_t length = bytes ? strnlen(bytes, property.nitems) : 0;
+  if (property.format == 8 && bytes && property.encoding == atom("UTF8_STRING")) {
+    text = validUtf8(std::string(bytes, length));
+  } else if (property.format == 8 && bytes && property.encoding == XA_STRING) {
     // xdotool and some scripts store UTF-8 bytes as STRING; real Latin-1 text other than ASCII
     // is almost never valid UTF-8.
-    text.emplace(reinterpret_cast<const char*>(property.value), property.nitems);
+    if (g_utf8_validate(bytes, static_cast<gssize>(length), nullptr))
+      text.emplace(bytes, length);
+    else
+      text = latin1ToUtf8(property.value, length);
   } else {
     char** list = nullptr;
     int count = 0;

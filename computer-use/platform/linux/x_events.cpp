@@ -255,11 +255,12 @@ std::u32string codePoints(const std::u16string& units) {
 // False when a character or key could not be typed at all.
 bool postKey(int32_t pid, const CGEvent& event) {
   Display* d = display();
+  bool down = event.type == CGEventType::keyDown;
+  // A character is typed whole on its key down; its key up has nothing left to send.
+  if (!event.unicode.empty() && !down) return true;
   auto target = keyTarget(pid);
   if (d == nullptr || !target) return true;
-  bool down = event.type == CGEventType::keyDown;
   if (!event.unicode.empty()) {
-    if (!down) return true;
     for (char32_t c : codePoints(event.unicode)) {
       bool typed = withKeyFor(keysymForCodePoint(c), target->id, [&](const KeyStroke& stroke) {
         sendKey(d, pid, target->id, true, stroke, 0);

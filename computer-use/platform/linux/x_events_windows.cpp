@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/linux/window_server_clients.h"
@@ -73,9 +74,14 @@ std::vector<ClientWindow> clientWindows() {
 }
 
 std::optional<ClientWindow> clientWindow(Window id) {
-  for (const auto& w : clientWindows())
-    if (w.id == id) return w;
-  return std::nullopt;
+  // Only the one window is described: typing asks for it with every key.
+  Display* d = display();
+  if (d == nullptr) return std::nullopt;
+  auto ids = cardinalProperty(DefaultRootWindow(d), atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+  if (!ids || std::find(ids->begin(), ids->end(), id) == ids->end()) return std::nullopt;
+  auto w = describe(d, id);
+  takeError();
+  return w;
 }
 
 std::optional<Window> activeWindow() {
@@ -110,12 +116,12 @@ std::optional<Window> keyWindow(int32_t pid) {
 }
 
 std::optional<ClientWindow> keyTarget(int32_t pid) {
-  auto windows = clientWindows();
   auto key = keyWindows().find(pid);
+  if (key != keyWindows().end())
+    if (auto w = clientWindow(key->second); w && w->pid == pid) return w;
   std::optional<ClientWindow> topmost, topmostViewable;
-  for (const auto& w : windows) {
+  for (const auto& w : clientWindows()) {
     if (w.pid != pid) continue;
-    if (key != keyWindows().end() && key->second == w.id) return w;
     topmost = w;
     if (w.viewable) topmostViewable = w;
   }
