@@ -51,6 +51,10 @@ std::atomic<int> printedStatus{-1};  // -1 until the result is out
 
 std::function<void()> beforeFailure;
 
+std::mutex stopGuard;
+std::atomic<bool> stopRequested{false};
+std::string stopMessage;
+
 void print(const Json& result) {
   std::lock_guard lock(outputLock);
   platform::system().writeStandardOutput(prettyJson(result) + "\n");
@@ -70,6 +74,22 @@ void emit(Json result) {
   auto front = platform::workspace().frontmostApplication();
   result["frontmost"] = front && front->localizedName ? *front->localizedName : std::string("?");
   print(result);
+}
+
+void requestStop(const std::string& message) {
+  std::lock_guard lock(stopGuard);
+  stopMessage = message;
+  stopRequested = true;
+}
+
+void failIfStopRequested() {
+  if (!stopRequested) return;
+  std::string message;
+  {
+    std::lock_guard lock(stopGuard);
+    message = stopMessage;
+  }
+  fail(message);
 }
 
 void setBeforeFailure(std::function<void()> step) { beforeFailure = std::move(step); }
@@ -98,6 +118,7 @@ void abandonRun(const std::string& message) {
 
 void startOutput() {
   beforeFailure = nullptr;
+  stopRequested = false;
   std::lock_guard lock(outputLock);
   printedStatus = -1;
 }

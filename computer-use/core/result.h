@@ -22,6 +22,12 @@ void emit(Json result);
 // user's front window back. Cleared for each run.
 void setBeforeFailure(std::function<void()> step);
 
+// From any thread: asks the main thread to end the run through fail with the message at its
+// next stopping point (long steps stop between their parts), so that it gives the front back.
+void requestStop(const std::string& message);
+// Ends the run through fail when a stop was requested; called between the parts of long steps.
+void failIfStopRequested();
+
 // Ends the run from any thread when it cannot go on (a watchdog, a lost display, a signal):
 // prints the failure object unless the run's result is already out, with "frontmost" "?" since
 // the desktop may be what does not answer, and exits at once with the status of what was

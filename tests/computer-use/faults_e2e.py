@@ -209,12 +209,16 @@ class Keyboard(SampleApps):
         # The next run that types gives back what the killed one had borrowed.
         self.run_ok("type", str(app.pid), "--index", str(index), "--text", "€", "--keys")
         self.assertEqual(keyboard_map(), before)
-        # Stopped by a signal: the key is given back at once, with the run's answer.
+        # Stopped by a signal: the key is given back at once, with the run's answer, and the front
+        # window too (a killed run cannot give it back: the user makes it active again).
+        desktop.activate(self.front.window)
         run = start_run("type", str(app.pid), "--index", str(index), "--text", UNMAPPED * 40, "--keys")
         desktop.wait_until(lambda: self.entry_text(app).endswith("€Ω"), 20, what="typing")
         run.send_signal(signal.SIGTERM)
-        self.assert_one_object(finish(run), status=1)
+        stopped = self.assert_one_object(finish(run), status=1)
+        self.assertIs(stopped.get("stoleFocus"), True, stopped)
         self.assertEqual(keyboard_map(), before)
+        self.watch_active(self.front.window)
 
     def test_concurrent_type_runs_each_type_their_own_text(self):
         before = keyboard_map()
