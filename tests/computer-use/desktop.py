@@ -138,6 +138,14 @@ def client_windows():
     return list(reversed(_window_ids(_xprop_values(text, "_NET_CLIENT_LIST_STACKING"))))
 
 
+def pointer():
+    """The pointer's position on the screen, as (x, y)."""
+    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True,
+                         timeout=10, check=True).stdout
+    values = dict(line.split("=", 1) for line in out.split())
+    return int(values["X"]), int(values["Y"])
+
+
 def active_window():
     """The window id in _NET_ACTIVE_WINDOW, or None."""
     text = _tool("xprop", "-root", "-notype", "_NET_ACTIVE_WINDOW")

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/linux/input_routes.h"
 #include "platform/linux/keymap.h"
@@ -122,26 +123,42 @@ bool madeActive(const ClientWindow& target) {
 
 // Whether the target's window is the topmost one under the screen point.
 bool onTop(const ClientWindow& target, int x, int y) {
-  const ClientWindow* top = nullptr;
+  std::optional<Window> top;
   for (const auto& c : clientWindows()) {
     const Rect& f = c.frame;
     if (c.viewable && x >= f.origin.x && y >= f.origin.y && x < f.origin.x + f.size.width &&
         y < f.origin.y + f.size.height)
-      top = &c;
+      top = c.id;
   }
-  return top != nullptr && top->id == target.id;
+  return top == target.id;
+}
+
+// Where the user's pointer was before our real input moved it, to be put back afterwards.
+std::optional<std::pair<int, int>> userPointer(Display* d) {
+  Window root = None, child = None;
+  int x = 0, y = 0, winX = 0, winY = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &winX, &winY, &mask)) return std::nullopt;
+  return std::pair{x, y};
 }
 
 void fakeMouse(Display* d, const ClientWindow& target, const CGEvent& event, int rootX, int rootY) {
   static bool held = false;
+  static std::optional<std::pair<int, int>> pointerBefore;
   const bool up = event.type == CGEventType::leftMouseUp;
   // A release always follows a press of ours; nothing else goes where the target is not on top
   // (the gestures' off-screen primer, say).
   if (!(up && held) && (!madeActive(target) || !onTop(target, rootX, rootY))) return;
+  if (!held && !pointerBefore) pointerBefore = userPointer(d);
   XTestFakeMotionEvent(d, -1, rootX, rootY, CurrentTime);
   if (event.type == CGEventType::leftMouseDown || up) {
     XTestFakeButtonEvent(d, Button1, !up, CurrentTime);
     held = !up;
+  }
+  // The gesture is over with its release: the pointer goes back to where the user left it.
+  if (up && pointerBefore) {
+    XTestFakeMotionEvent(d, -1, pointerBefore->first, pointerBefore->second, CurrentTime);
+    pointerBefore.reset();
   }
   XSync(d, False);
 }
