@@ -1,5 +1,6 @@
 #include "accessibility/attributes.h"
 
+#include "core/result.h"
 #include "platform/platform.h"
 #include "text/unicode.h"
 
@@ -106,6 +107,12 @@ std::optional<std::string> stringValue(const AXUIElement& element) {
   const std::string* s = value ? value->get<std::string>() : nullptr;
   if (!s) return std::nullopt;
   return *s;
+}
+
+void failUnlessAnswering(const AXUIElement& element) {
+  if (!platform::accessibility().applicationAnswers(element))
+    fail("The app is too slow to answer accessibility requests (it is busy, or its window holds very many "
+         "objects), so its window can't be read now. Try again in a moment.");
 }
 
 }  // namespace dorv::ax

@@ -53,4 +53,8 @@ AXUIElement inWindow(const AXUIElement& element, uint32_t windowId);
 // "AXValue" as a string; an empty string stays "".
 std::optional<std::string> stringValue(const AXUIElement& element);
 
+// Ends the run when the element's application stopped answering in time during the run: what
+// was read of it may be a part only, and an empty or cut list must not pass for its window.
+void failUnlessAnswering(const AXUIElement& element);
+
 }  // namespace dorv::ax

@@ -92,6 +92,7 @@ std::string coordinate(double v) {
 Collection collect(const platform::AXUIElement& root) {
   Walk walk;
   walk.visit(root, 0);
+  ax::failUnlessAnswering(root);
   return std::move(walk.result);
 }
 

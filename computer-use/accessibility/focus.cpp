@@ -1,5 +1,7 @@
 #include "accessibility/focus.h"
 
+#include <algorithm>
+
 #include "accessibility/attributes.h"
 #include "apps/running.h"
 #include "core/run_state.h"
@@ -32,22 +34,30 @@ void ensureKeyWindow(const platform::RunningApplication& app, uint32_t windowId)
 namespace {
 
 // The window manager activates a window a while after it was asked to (by a focus grab, a raise,
-// a menu): the front application counts once it has stayed the same for a short while.
+// a menu), and a busy or stalled one later still: the front application counts once it has
+// stayed the same for a short while and over a few round trips through the window manager (an
+// activation takes it two turns: the request, then the focus event it caused).
 std::optional<platform::RunningApplication> settledFront() {
-  constexpr double settleSeconds = 0.2, limitSeconds = 1.0;
+  constexpr double settleSeconds = 0.2, limitSeconds = 2.0;
+  constexpr int settleTrips = 3;
   auto& system = platform::system();
+  auto& workspace = platform::workspace();
   auto pidOf = [](const std::optional<platform::RunningApplication>& app) {
     return app ? app->processIdentifier : -1;
   };
   const double limit = system.monotonicSeconds() + limitSeconds;
-  auto front = platform::workspace().frontmostApplication();
+  auto front = workspace.frontmostApplication();
   double since = system.monotonicSeconds();
-  while (system.monotonicSeconds() < limit && system.monotonicSeconds() - since < settleSeconds) {
+  int trips = 0;
+  while (system.monotonicSeconds() < limit && (system.monotonicSeconds() - since < settleSeconds || trips < settleTrips)) {
     system.sleepMicros(25'000);
-    auto now = platform::workspace().frontmostApplication();
+    workspace.awaitWindowManager(std::max(0.0, limit - system.monotonicSeconds()));
+    auto now = workspace.frontmostApplication();
+    ++trips;
     if (pidOf(now) != pidOf(front)) {
       front = now;
       since = system.monotonicSeconds();
+      trips = 0;
     }
   }
   return front;

@@ -99,6 +99,14 @@ TEST_F(Focus, RestoreFrontOnlyWhenTheTargetTookTheFront) {
   EXPECT_EQ(desktop.log.starting("activate"), (std::vector<std::string>{"activate 20"}));
   EXPECT_EQ(desktop.workspace.frontmostPid, 20);
   EXPECT_EQ(desktop.log.calls.back(), "sleep 100000");
+
+  // An activation that a late window manager carries out only when asked is seen before the
+  // front is judged.
+  stoleFocus = false;
+  desktop.workspace.frontmostPidAfterWindowManager = 10;
+  restoreFront(browser);
+  EXPECT_TRUE(stoleFocus);
+  EXPECT_EQ(desktop.workspace.frontmostPid, 20);
 }
 
 }  // namespace

@@ -132,6 +132,7 @@ ResolvedWindow axWindow(const RunningApplication& app, std::optional<uint32_t> w
     for (const WindowInfo& w : search.list)
       if (!w.onScreen && isOnASpace(w.id)) elsewhere.push_back(w.id);
     if (auto r = search.onOtherSpace(elsewhere)) return *r;
+    failUnlessAnswering(search.application);
     fail(app.localizedName.value_or("App") + " has no accessible window.");
   }
 

@@ -4,6 +4,7 @@
 #include "accessibility/window_resolution.h"
 #include "activity/record.h"
 #include "apps/running.h"
+#include "core/result.h"
 #include "core/run_state.h"
 #include "cli/key_open_commands.h"
 #include "input/keyboard.h"
@@ -16,6 +17,7 @@ void keyCommand() {
   auto app = resolveApp(args[0]);
   auto window = axWindow(app, windowOption);
   const Chord chord = parseChord(chordText);
+  setBeforeFailure([app] { restoreFront(app); });
   ensureKeyWindow(app, window.info.id);
   postKey(app.processIdentifier, chord.code, chord.flags);
   restoreFront(app);

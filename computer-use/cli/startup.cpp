@@ -83,6 +83,11 @@ int run(int argc, char** argv) {
 
   const std::string first = args.empty() ? "help" : args.front();
   needsAccessibility = first != "apps" && first != "windows" && first != "help";
+  // Without the display no window can be listed or read (an empty list would pass for the truth),
+  // and the accessibility library waits on it too: a silent display is named as such.
+  if (first != "help" && !platform::windowServer().answers())
+    fail("The display doesn't answer, so no window can be read or operated now. Try again in a moment; if it "
+         "keeps happening, the display server needs a restart.");
   if (needsAccessibility && !platform::accessibility().serviceAnswers())
     fail("The accessibility bus doesn't answer, so no application can be read or operated now. Try again in a "
          "moment; if it keeps happening, the desktop session's accessibility service needs a restart.");

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -41,7 +42,13 @@ void endRunOnStopSignals() {
     while (read(signalPipe[0], &number, 1) != 1) {
     }
     const std::string name = number == SIGTERM ? "SIGTERM" : number == SIGINT ? "SIGINT" : "SIGHUP";
-    abandonRun("The run was stopped by " + name + " before it finished; what it did until then stays done.");
+    const std::string message = "The run was stopped by " + name + " before it finished; what it did until then stays done.";
+    // The main thread ends the run itself when it reaches a stopping point soon (typing stops
+    // between characters and gives the front back, waiting at most for the window manager to
+    // settle and the front to come back); otherwise it is ended from here.
+    requestStop(message);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    abandonRun(message);
   }).detach();
 }
 

@@ -11,6 +11,7 @@
 #include "activity/record.h"
 #include "apps/running.h"
 #include "cli/commands.h"
+#include "core/result.h"
 #include "core/run_state.h"
 #include "cli/startup.h"
 #include "input/gestures.h"
@@ -65,6 +66,7 @@ void typeCommand() {
   if (args.empty()) fail("type needs an app");
   auto app = resolveApp(args.front());
   auto window = axWindow(app, windowOption);
+  setBeforeFailure([app] { restoreFront(app); });
 
   AXUIElement target;
   std::optional<int64_t> index;

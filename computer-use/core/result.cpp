@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "core/run_state.h"
 #include "platform/platform.h"
@@ -48,6 +49,12 @@ void layout(const Json& value, int depth, std::string& out) {
 std::timed_mutex outputLock;
 std::atomic<int> printedStatus{-1};  // -1 until the result is out
 
+std::function<void()> beforeFailure;
+
+std::mutex stopGuard;
+std::atomic<bool> stopRequested{false};
+std::string stopMessage;
+
 void print(const Json& result) {
   std::lock_guard lock(outputLock);
   platform::system().writeStandardOutput(prettyJson(result) + "\n");
@@ -69,28 +76,49 @@ void emit(Json result) {
   print(result);
 }
 
+void requestStop(const std::string& message) {
+  std::lock_guard lock(stopGuard);
+  stopMessage = message;
+  stopRequested = true;
+}
+
+void failIfStopRequested() {
+  if (!stopRequested) return;
+  std::string message;
+  {
+    std::lock_guard lock(stopGuard);
+    message = stopMessage;
+  }
+  fail(message);
+}
+
+void setBeforeFailure(std::function<void()> step) { beforeFailure = std::move(step); }
+
 void fail(const std::string& message) {
+  // Taken first: a failure inside the step itself ends the run without running it again.
+  if (auto step = std::exchange(beforeFailure, nullptr)) step();
   emit(Json{{"ok", false}, {"error", message}});
   platform::system().exit(1);
   std::abort();  // exit never returns
 }
 
 void abandonRun(const std::string& message) {
-  {
-    // A main thread stuck in a write to a full pipe must not keep the run alive.
-    std::unique_lock lock(outputLock, std::chrono::seconds(2));
-    if (printedStatus < 0 && lock.owns_lock()) {
-      Json failure{{"ok", false}, {"error", message}, {"frontmost", "?"}};
-      if (stoleFocus) failure["stoleFocus"] = true;
-      platform::system().writeStandardOutput(prettyJson(failure) + "\n");
-      printedStatus = 1;
-    }
+  // A main thread stuck in a write to a full pipe must not keep the run alive. The lock is held
+  // until the process has ended, so the main thread, still going, prints no second result.
+  std::unique_lock lock(outputLock, std::chrono::seconds(2));
+  if (printedStatus < 0 && lock.owns_lock()) {
+    Json failure{{"ok", false}, {"error", message}, {"frontmost", "?"}};
+    if (stoleFocus) failure["stoleFocus"] = true;
+    platform::system().writeStandardOutput(prettyJson(failure) + "\n");
+    printedStatus = 1;
   }
   platform::system().exitNow(printedStatus >= 0 ? printedStatus.load() : 1);
   std::abort();  // exitNow never returns
 }
 
 void startOutput() {
+  beforeFailure = nullptr;
+  stopRequested = false;
   std::lock_guard lock(outputLock);
   printedStatus = -1;
 }

@@ -66,6 +66,7 @@ void postText(int32_t pid, const std::string& text) {
   auto& events = platform::events();
   auto source = events.createSource(platform::CGEventSourceState::privateState);
   for (const auto& character : text::graphemes(text)) {
+    failIfStopRequested();
     const std::u16string units = text::utf16(character);
     for (bool keyDown : {true, false}) {
       auto event = source ? events.createKeyboardEvent(*source, 0, keyDown) : std::nullopt;

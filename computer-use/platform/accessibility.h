@@ -32,6 +32,10 @@ class Accessibility {
   // Whether the accessibility service answered within its time limit; when it did not, nothing
   // of it is asked again in this run.
   virtual bool serviceAnswers() = 0;
+  // Whether the element's application has answered every call of this run in time; false once
+  // one ran out of its time limit (what it answered before may then be incomplete). True for an
+  // element of no application.
+  virtual bool applicationAnswers(const AXUIElement& element) = 0;
 
   // The root element of the application with that process id (also for a pid that does
   // not exist: its reads then fail).

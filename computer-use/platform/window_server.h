@@ -48,6 +48,10 @@ class WindowServer {
   // Whether the window is minimised or on a desktop other than the shown one; unknown when it
   // is neither, is gone, or the window server does not say.
   virtual HiddenReason hiddenReason(uint32_t windowId) = 0;
+
+  // Whether the window server can be asked at all; false when it did not answer within its
+  // limit (every other call then gives absence at once).
+  virtual bool answers() = 0;
 };
 
 // The platform's rectangle-from-dictionary conversion: four numbers under the bounds keys.

@@ -48,6 +48,11 @@ class Workspace {
 
   virtual std::optional<RunningApplication> frontmostApplication() = 0;
 
+  // Returns once the window manager has handled what it was asked before the call (so a focus
+  // change an application requested shows in frontmostApplication), or the seconds have passed;
+  // false then, and when the window manager cannot be asked this way.
+  virtual bool awaitWindowManager(double seconds) = 0;
+
   // Activates the application with no options. The outcome is not reported.
   virtual void activate(const RunningApplication& application) = 0;
 

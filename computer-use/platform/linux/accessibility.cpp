@@ -472,6 +472,11 @@ class AtspiAccessibility : public Accessibility {
   bool isProcessTrusted() override { return atspiReady(); }
   bool serviceAnswers() override { return atspiAnswers(); }
 
+  bool applicationAnswers(const AXUIElement& element) override {
+    const E* e = atspiElement(element);
+    return e == nullptr || e->accessible() == nullptr || answering(e->accessible());
+  }
+
   AXUIElement createApplication(int32_t pid) override {
     AtspiAccessible* app = findApplication(pid);
     if (app == nullptr) return AXUIElement(std::make_shared<const E>(nullptr, pid));

@@ -225,6 +225,7 @@ DBusMessage* callApplication(AtspiAccessible* accessible, DBusMessage* call, con
       dbus_error_init(&error);
       reply = dbus_connection_send_with_reply_and_block(app->bus, call, atspiCallLimitMs, &error);
       dbus_error_free(&error);
+      return reply != nullptr;
     });
   if (call != nullptr) dbus_message_unref(call);
   if (reply != nullptr && !dbus_message_has_signature(reply, signature)) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "platform/value.h"
 
@@ -82,8 +83,9 @@ const AtspiElement* atspiElement(const AXUIElement& element);
 AXUIElement wrap(AtspiAccessible* adopted, int32_t pid);
 
 // Runs one call to the application of the accessible with an error slot; false when the call
-// failed, was refused, or took the whole time limit (the application is then marked as not
-// answering for the rest of the run).
+// failed or was refused. A call that took (nearly) the whole time limit marks the application as
+// not answering for the rest of the run, unless the call returns true for an answer that came:
+// libatspi hides some failures, but a slow answer is still an answer.
 template <class F>
 bool ask(AtspiAccessible* accessible, F&& call);
 
@@ -102,8 +104,12 @@ bool ask(AtspiAccessible* accessible, F&& call) {
   if (accessible == nullptr || !answering(accessible)) return false;
   GError* error = nullptr;
   auto start = std::chrono::steady_clock::now();
-  call(&error);
-  noteCallTime(accessible, std::chrono::steady_clock::now() - start);
+  bool answered = false;
+  if constexpr (std::is_same_v<decltype(call(&error)), bool>)
+    answered = call(&error);
+  else
+    call(&error);
+  if (!answered) noteCallTime(accessible, std::chrono::steady_clock::now() - start);
   if (error != nullptr) {
     g_error_free(error);
     return false;

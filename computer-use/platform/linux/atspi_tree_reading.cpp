@@ -425,7 +425,6 @@ Reading* current(AtspiAccessible* accessible, bool takeIfNone) {
   slot.reset();
   if (!takeIfNone || app->bus == nullptr || app->root == nullptr || unreadable().count(app->bus_name)) return nullptr;
   auto reading = std::make_unique<Reading>();
-  reading->taken = now;
   // The match first: it has the toolkit create the accessibles of everything, which the cache
   // lists only once they exist.
   if (!matchDescendants(app->root, *reading) || !readCache(app->root, *reading)) {
@@ -435,6 +434,8 @@ Reading* current(AtspiAccessible* accessible, bool takeIfNone) {
   linkChildren(*reading);
   readFrames(app->root, *reading);
   completeChildren(app->root, *reading);
+  // Its lifetime starts once it is complete: a large tree takes longer to read than to walk.
+  reading->taken = Clock::now();
   slot = std::move(reading);
   return slot.get();
 }

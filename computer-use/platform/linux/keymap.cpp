@@ -10,6 +10,8 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <mutex>
+#include <random>
 #include <thread>
 
 #include "platform/linux/x11.h"
@@ -19,14 +21,28 @@ namespace {
 
 Atom lockProperty() { return atom("_DORV_KEYMAP_LOCK"); }
 Atom borrowedProperty() { return atom("_DORV_BORROWED_KEYS"); }
+Atom tokenProperty() { return atom("_DORV_KEYMAP_TOKEN"); }
 
 // The window that stands for this run in the lock: the server destroys it with the connection,
-// so a holder that was killed leaves a lock that names no window.
+// so a holder that was killed leaves a lock that names no window. The server hands a dead
+// client's window ids to later clients (this run included), so the lock names a token beside
+// the window, which the holder's window carries.
 std::atomic<Window> lockOwner{None};
 
+long lockToken() {
+  static const long token = static_cast<long>((static_cast<unsigned long>(getpid()) << 12 ^ std::random_device{}()) &
+                                              0x7fffffffUL);
+  return token;
+}
+
 Window ownerWindow(Display* d) {
-  if (lockOwner == None)
-    lockOwner = XCreateWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
+  if (lockOwner == None) {
+    const Window w = XCreateWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
+    long token = lockToken();
+    XChangeProperty(d, w, tokenProperty(), XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&token),
+                    1);
+    lockOwner = w;
+  }
   return lockOwner;
 }
 
@@ -53,9 +69,12 @@ void restoreRecorded(Display* d, Window root, bool forget) {
   if (forget) XDeleteProperty(d, root, borrowedProperty());
 }
 
-bool windowExists(Display* d, Window w) {
-  XWindowAttributes attributes;
-  return checked([&](Display*) { XGetWindowAttributes(d, w, &attributes); });
+// Whether the lock's holder is alive: its window exists and carries the lock's token.
+bool holderAlive(const std::vector<unsigned long>& lock) {
+  if (lock.size() < 2) return false;
+  auto token = cardinalProperty(static_cast<Window>(lock[0]), tokenProperty(), XA_CARDINAL);
+  takeError();  // a window that is gone
+  return token && !token->empty() && (*token)[0] == lock[1];
 }
 
 // Takes the display-wide lock, testing and setting it with the server grabbed; a lock whose
@@ -66,12 +85,12 @@ bool takeKeymapLock(Display* d) {
   for (;;) {
     XGrabServer(d);
     auto holder = cardinalProperty(root, lockProperty(), XA_WINDOW);
-    const bool free = !holder || holder->empty() || !windowExists(d, static_cast<Window>((*holder)[0]));
+    const bool free = !holder || !holderAlive(*holder);
     if (free) {
       restoreRecorded(d, root, true);
-      long value = static_cast<long>(me);
+      long value[2] = {static_cast<long>(me), lockToken()};
       XChangeProperty(d, root, lockProperty(), XA_WINDOW, 32, PropModeReplace,
-                      reinterpret_cast<unsigned char*>(&value), 1);
+                      reinterpret_cast<unsigned char*>(value), 2);
     }
     XUngrabServer(d);
     XSync(d, False);
@@ -153,8 +172,14 @@ const std::optional<KeyboardMap>& currentMap() {
   return map;
 }
 
+// Held while this run has a code borrowed. A run ended from another thread stops further
+// borrowing and waits for the borrowing in progress to be given back.
+std::timed_mutex borrowing;
+std::atomic<bool> stopping{false};
+
 bool typeWithBorrowedKey(Display* d, KeySym sym, Window handledBy, const std::function<void(const KeyStroke&)>& body) {
-  if (!takeKeymapLock(d)) return false;
+  std::unique_lock section(borrowing);
+  if (stopping || !takeKeymapLock(d)) return false;
   // Read under the lock: keycodes other programs took since the run began are not spare.
   auto map = KeyboardMap::read(d);
   auto spare = map ? map->spareKeycodes() : std::vector<KeyCode>{};
@@ -280,6 +305,10 @@ void giveBackBorrowedKeysNow() {
   static std::atomic<bool> given{false};
   const Window me = lockOwner;
   if (me == None || given.exchange(true)) return;
+  stopping = true;
+  std::unique_lock section(borrowing, std::defer_lock);
+  // Longer than a borrowing lasts (the target's answer to a ping, or the pause without one).
+  if (section.try_lock_for(std::chrono::milliseconds(1500))) return;
   Display* d = openDisplayWithin(1.0);
   if (d == nullptr) return;
   const Window root = DefaultRootWindow(d);
@@ -292,7 +321,7 @@ void giveBackBorrowedKeysNow() {
   if (XGetWindowProperty(d, root, lock, 0, 1, False, XA_WINDOW, &type, &format, &count, &remaining, &data) ==
           Success &&
       data != nullptr) {
-    holding = format == 32 && count == 1 && *reinterpret_cast<unsigned long*>(data) == me;
+    holding = format == 32 && count >= 1 && *reinterpret_cast<unsigned long*>(data) == me;
     XFree(data);
   }
   data = nullptr;

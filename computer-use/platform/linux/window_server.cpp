@@ -2,6 +2,7 @@
 
 #include "platform/linux/backends.h"
 #include "platform/linux/window_server_clients.h"
+#include "platform/linux/x11.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -44,6 +45,8 @@ class LinuxWindowServer : public WindowServer {
     if (otherDesktop(window)) return HiddenReason::otherDesktop;
     return HiddenReason::unknown;
   }
+
+  bool answers() override { return display() != nullptr; }
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/linux/workspace_launch.h"
 #include "platform/linux/workspace_processes.h"
 #include "platform/linux/x11.h"
+#include "platform/linux/x11_window_manager.h"
 #include "platform/linux/x_events_windows.h"
 
 namespace platform::linux_desktop {
@@ -158,6 +159,8 @@ class LinuxWorkspace : public Workspace {
     auto pid = activeWindowOwner();
     return pid ? runningApplication(*pid) : std::nullopt;
   }
+
+  bool awaitWindowManager(double seconds) override { return windowManagerRoundTrip(seconds); }
 
   void activate(const RunningApplication& application) override {
     const auto owners = windowOwners();

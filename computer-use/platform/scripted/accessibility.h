@@ -40,6 +40,7 @@ class ScriptedAccessibility : public Accessibility {
 
   bool trusted = true;
   bool answers = true;  // the accessibility service answers in time
+  bool applicationsAnswer = true;  // false: a call to an application ran out of time this run
 
   // A new node with some attributes; the handle stays valid for the life of this object.
   AXUIElement make(std::string name, std::map<std::string, Value> attributes = {});
@@ -54,6 +55,7 @@ class ScriptedAccessibility : public Accessibility {
 
   bool isProcessTrusted() override { return trusted; }
   bool serviceAnswers() override { return answers; }
+  bool applicationAnswers(const AXUIElement&) override { return applicationsAnswer; }
   // An application that was never made answers a node whose every call fails.
   AXUIElement createApplication(int32_t pid) override;
   AXError copyAttributeValue(const AXUIElement& element, const std::string& attribute,

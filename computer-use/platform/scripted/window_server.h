@@ -15,6 +15,7 @@ class ScriptedWindowServer : public WindowServer {
   // What the window server answers; none means it cannot be asked.
   std::optional<Value> windowList = Value(Array{});
   std::map<uint32_t, HiddenReason> hidden;
+  bool answering = true;
 
   // Appends a well-formed entry of layer 0, or any value as an entry.
   void addWindow(int32_t pid, uint32_t id, Rect frame, std::string title = "", bool onScreen = true);
@@ -26,6 +27,7 @@ class ScriptedWindowServer : public WindowServer {
     auto it = hidden.find(windowId);
     return it == hidden.end() ? HiddenReason::unknown : it->second;
   }
+  bool answers() override { return answering; }
 
  private:
   CallLog& log_;

@@ -1,5 +1,7 @@
 #include "platform/scripted/workspace.h"
 
+#include <utility>
+
 namespace platform::scripted {
 
 RunningApplication& ScriptedWorkspace::add(int32_t pid, std::string name, std::string bundleId,
@@ -27,6 +29,11 @@ std::optional<RunningApplication> ScriptedWorkspace::runningApplication(int32_t 
 std::optional<RunningApplication> ScriptedWorkspace::frontmostApplication() {
   if (!frontmostPid) return std::nullopt;
   return runningApplication(*frontmostPid);
+}
+
+bool ScriptedWorkspace::awaitWindowManager(double) {
+  if (frontmostPidAfterWindowManager) frontmostPid = *std::exchange(frontmostPidAfterWindowManager, std::nullopt);
+  return true;
 }
 
 void ScriptedWorkspace::activate(const RunningApplication& application) {

@@ -16,6 +16,8 @@ class ScriptedWorkspace : public Workspace {
   std::optional<int32_t> frontmostPid;
   // Activating an application makes it frontmost unless this is false.
   bool activationWorks = true;
+  // The frontmost application once the window manager has answered, as a late one would.
+  std::optional<int32_t> frontmostPidAfterWindowManager;
   std::map<std::string, std::string> installedBundles;  // bundle identifier -> bundle path
   std::vector<std::string> directories;
   std::vector<InstalledApplication> installed;
@@ -29,6 +31,8 @@ class ScriptedWorkspace : public Workspace {
   std::vector<RunningApplication> runningApplications() override;
   std::optional<RunningApplication> runningApplication(int32_t pid) override;
   std::optional<RunningApplication> frontmostApplication() override;
+  // The window manager answers at once; a change it was late with takes effect then.
+  bool awaitWindowManager(double seconds) override;
   void activate(const RunningApplication& application) override;
   std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) override;
   std::vector<InstalledApplication> installedApplications() override { return installed; }

@@ -27,6 +27,7 @@ struct Failure {
 
 // Stands in for the program's exit so that one process can try many chords.
 void fail(const std::string& message) { throw Failure{message}; }
+void failIfStopRequested() {}
 
 namespace {
 
