@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "platform/linux/accessibility_switch.h"
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
@@ -258,8 +259,15 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
   if (e.accessible() == nullptr) {
     // An application that is not on the accessibility bus: only its plain windows.
     static const std::set<std::string> served = {"AXRole", "AXWindows", "AXMainWindow", "AXFocusedWindow",
-                                                 "AXFrontmost"};
+                                                 "AXFrontmost", "AXManualAccessibility"};
     if (!served.count(attribute)) return AXErrorCode::cannotComplete;
+    if (attribute == "AXManualAccessibility") {
+      // Browsers stay off the bus until the session's switch is on.
+      auto on = accessibilitySwitchOn();
+      if (!on) return AXErrorCode::cannotComplete;
+      *out = *on;
+      return AXErrorCode::success;
+    }
     if (attribute == "AXRole") {
       *out = std::string("AXApplication");
       return AXErrorCode::success;
@@ -491,6 +499,13 @@ class AtspiAccessibility : public Accessibility {
 
   AXError setAttributeValue(const AXUIElement& element, const std::string& attribute, const Value& value) override {
     if (const PlainWindow* plain = plainWindow(element)) return setPlainAttribute(*plain, attribute, value);
+    if (const E* absent = atspiElement(element);
+        absent && absent->accessible() == nullptr && attribute == "AXManualAccessibility") {
+      const bool* on = value.get<bool>();
+      if (!on) return AXErrorCode::illegalArgument;
+      if (!*on) return AXErrorCode::cannotComplete;
+      return result(turnAccessibilitySwitchOn());
+    }
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     forgetReadings();
