@@ -1,24 +1,12 @@
 #!/usr/bin/env bash
 # Whole-process timing of `screenshot` and `click --index` on one application of each toolkit:
 # gtk3-widget-factory (GTK 3), gnome-calculator (GTK 4), featherpad (Qt 5), gtk-demo (GTK 2 with
-# its bridge), xterm (no accessibility) and Firefox ESR on a page of 1,000 links, each application
-# alone on the desktop. Prints one line per application: medians in milliseconds and the number of
+# its bridge) and xterm (no accessibility), each application alone on the desktop. Prints one line per application: medians in milliseconds and the number of
 # elements listed.
 # Usage: bench/computer-use/toolkits.sh [build dir] [runs]   (default: build, 11 runs)
 set -euo pipefail
 source "$(dirname "$0")/bench_common.sh"
 bench_start 11 "$@"
-
-page="$work/links.html"
-{
-  echo "<html><head><title>Links</title></head><body>"
-  for i in $(seq 1000); do echo "<a href=\"#l$i\">link number $i</a><br>"; done
-  echo "</body></html>"
-} > "$page"
-# A private profile without first-run pages, the default-browser question or reporting.
-mkdir -p "$work/firefox"
-printf 'user_pref("%s", false);\n' browser.shell.checkDefaultBrowser datareporting.policy.dataSubmissionEnabled \
-  browser.aboutwelcome.enabled > "$work/firefox/user.js"
 
 # name | pattern of the element clicked | command
 apps=(
@@ -27,12 +15,11 @@ apps=(
   "featherpad|CheckBox|env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 featherpad"
   "gtk-demo|Cell|env GTK_MODULES=gail:atk-bridge gtk-demo"
   "xterm||xterm"
-  "firefox-esr|Button|firefox-esr --no-remote --profile $work/firefox file://$page"
 )
 printf '%-20s %12s %12s %9s\n' application "screenshot" "click" elements
 for entry in "${apps[@]}"; do
   IFS='|' read -r name pattern command <<< "$entry"
-  before=$(managed_windows)
+  before=$(managed_windows || true)
   start_app $command
   app=$!
   wait_windows $(( before + 1 ))

@@ -7,6 +7,7 @@
 #include "activity/record.h"
 #include "apps/running.h"
 #include "capture/capture.h"
+#include "capture/whole_file.h"
 #include "cli/commands.h"
 #include "core/run_state.h"
 #include "core/paths.h"
@@ -55,15 +56,21 @@ void screenshotCommand() {
   // walk mostly waits for the application, and the two encodes are the run's CPU work.
   platform::Image image = captureImage(info.id);
   if (!image) captureFailed(info.id);
+  // The frame is written under a private name and takes its place only once the screenshot is
+  // written: a failed screenshot records nothing.
   const auto policy = std::launch::async | std::launch::deferred;
+  const std::string stagedFrame = temporaryPathFor(framePath(info.id));
   auto written = std::async(policy, [&] { return writeImage(image, info, path, std::nullopt, false); });
-  auto framed = std::async(policy, [&] { writeFrame(info, image); });
+  auto framed = std::async(policy, [&] { return writeImage(image, info, stagedFrame, previewMaxWidth, true); });
   Collection collection = collect(window);
   auto size = written.get();
-  framed.get();
-  if (!size)
+  const bool frameWritten = framed.get().has_value();
+  if (!size) {
+    if (frameWritten) system.removeFile(stagedFrame);
     fail("Couldn't write the screenshot to " + path +
          ". Check that its directory exists and can be written, then screenshot again.");
+  }
+  if (frameWritten && !system.rename(stagedFrame, framePath(info.id))) system.removeFile(stagedFrame);
   recordActivityAfterFrame(app, info, "screenshot");
   emit(Json{{"ok", true},
             {"app", app.localizedName.value_or("")},

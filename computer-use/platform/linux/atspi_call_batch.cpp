@@ -52,30 +52,42 @@ void CallBatch::getProperty(const std::string& path, const char* interface, cons
 }
 
 void CallBatch::await() {
-  bool timedOut = false;
   std::vector<Pending> out = std::move(pending_);
   pending_.clear();
-  for (auto& [call, signature, answer] : out) {
-    // libdbus counts a call's limit from when it is awaited, not from when it went out: after
-    // one call ran out of time, waiting for the others would cost a limit each.
+  std::vector<DBusPendingCall*> calls;
+  for (const auto& p : out) calls.push_back(p.call);
+  std::vector<DBusMessage*> replies;
+  const bool timedOut = awaitReplies(calls, replies);
+  for (size_t i = 0; i < out.size(); ++i) {
+    DBusMessage* reply = replies[i];
+    if (reply == nullptr) continue;
+    DBusMessageIter arguments;
+    // An error's text has a signature of its own, which may be the one asked for.
+    if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN &&
+        dbus_message_has_signature(reply, out[i].signature) && dbus_message_iter_init(reply, &arguments))
+      out[i].answer(&arguments);
+    dbus_message_unref(reply);
+  }
+  if (timedOut) noteCallTime(accessible_, std::chrono::milliseconds(atspiCallLimitMs));
+}
+
+bool awaitReplies(const std::vector<DBusPendingCall*>& calls, std::vector<DBusMessage*>& replies) {
+  bool timedOut = false;
+  replies.assign(calls.size(), nullptr);
+  for (size_t i = 0; i < calls.size(); ++i) {
+    DBusPendingCall* call = calls[i];
+    if (call == nullptr) continue;
     if (timedOut && !dbus_pending_call_get_completed(call)) {
       dbus_pending_call_cancel(call);
       dbus_pending_call_unref(call);
       continue;
     }
     dbus_pending_call_block(call);
-    DBusMessage* reply = dbus_pending_call_steal_reply(call);
+    replies[i] = dbus_pending_call_steal_reply(call);
     dbus_pending_call_unref(call);
-    if (reply == nullptr) continue;
-    timedOut = timedOut || dbus_message_is_error(reply, DBUS_ERROR_NO_REPLY);
-    DBusMessageIter arguments;
-    // An error's text has a signature of its own, which may be the one asked for.
-    if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN &&
-        dbus_message_has_signature(reply, signature) && dbus_message_iter_init(reply, &arguments))
-      answer(&arguments);
-    dbus_message_unref(reply);
+    timedOut = timedOut || (replies[i] != nullptr && dbus_message_is_error(replies[i], DBUS_ERROR_NO_REPLY));
   }
-  if (timedOut) noteCallTime(accessible_, std::chrono::milliseconds(atspiCallLimitMs));
+  return timedOut;
 }
 
 }  // namespace platform::linux_desktop

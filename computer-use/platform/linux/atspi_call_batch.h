@@ -13,6 +13,12 @@
 
 namespace platform::linux_desktop {
 
+// Waits for the calls' replies in order and takes them (consumed; a null call gives a null
+// reply). libdbus counts a call's limit from when it is awaited, not from when it went out, so
+// once one call has run out of time the rest get only the replies already in: a hung peer costs
+// one limit for all. True when a call ran out of time.
+bool awaitReplies(const std::vector<DBusPendingCall*>& calls, std::vector<DBusMessage*>& replies);
+
 class CallBatch {
  public:
   // Reads one reply's arguments.

@@ -177,6 +177,8 @@ std::unique_ptr<TestWindow> target(Display* d, int x, int y) {
 std::optional<Png> captured(Capture& capture, Window id, const std::string& path) {
   Image image = capture.windowImage(static_cast<uint32_t>(id), "", 8.0);
   if (!image) return std::nullopt;
+  // writePNG creates its file exclusively, as every writer of the activity files does.
+  std::remove(path.c_str());
   if (!capture.writePNG(image, path)) return std::nullopt;
   return readPng(path);
 }

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <tuple>
 
 namespace platform::linux_desktop {
@@ -18,40 +21,86 @@ std::string owned(gchar* s) {
   return result;
 }
 
-// The Exec words after the program; none when the line does not parse.
-std::vector<std::string> execArguments(GAppInfo* app) {
-  std::vector<std::string> words;
-  const char* line = g_app_info_get_commandline(app);
-  gchar** argv = nullptr;
-  if (!line || !g_shell_parse_argv(line, nullptr, &argv, nullptr)) return words;
-  for (gchar** word = argv; *word; ++word)
-    if (word != argv) words.emplace_back(*word);
-  g_strfreev(argv);
-  return words;
+using KeyFile = std::unique_ptr<GKeyFile, decltype(&g_key_file_free)>;
+
+std::string key(GKeyFile* file, const char* name) {
+  return owned(g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, name, nullptr));
 }
 
-bool hasSettingsCategory(GDesktopAppInfo* info) {
-  const char* categories = g_desktop_app_info_get_categories(info);
-  if (!categories) return false;
-  gchar** list = g_strsplit(categories, ";", -1);
-  const bool found = g_strv_contains(list, "Settings");
+bool flag(GKeyFile* file, const char* name) {
+  return g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, name, nullptr) != FALSE;
+}
+
+bool hasSettingsCategory(GKeyFile* file) {
+  gchar** list = g_key_file_get_string_list(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_CATEGORIES,
+                                            nullptr, nullptr);
+  const bool found = list && g_strv_contains(list, "Settings");
   g_strfreev(list);
   return found;
 }
 
-DesktopEntry entryOf(GDesktopAppInfo* info) {
-  GAppInfo* app = G_APP_INFO(info);
-  return DesktopEntry{
-      text(g_app_info_get_id(app)),
-      text(g_app_info_get_name(app)),
-      text(g_desktop_app_info_get_filename(info)),
-      text(g_desktop_app_info_get_startup_wm_class(info)),
-      programName(text(g_app_info_get_executable(app))),
-      g_app_info_should_show(app) != FALSE,
-      execArguments(app),
-      hasSettingsCategory(info),
-      owned(g_desktop_app_info_get_string(info, G_KEY_FILE_DESKTOP_KEY_NAME)),
-  };
+bool programInstalled(const std::string& program) {
+  return !owned(g_find_program_in_path(program.c_str())).empty();
+}
+
+// Whether the menus of the current desktop show the entry. GIO knows the current desktop;
+// asking it from the already read file keeps it from indexing every installed entry.
+bool shownInMenus(GKeyFile* file) {
+  if (flag(file, G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY)) return false;
+  if (!g_key_file_has_key(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_ONLY_SHOW_IN, nullptr) &&
+      !g_key_file_has_key(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_NOT_SHOW_IN, nullptr))
+    return true;
+  GDesktopAppInfo* info = g_desktop_app_info_new_from_keyfile(file);
+  if (!info) return false;
+  const bool shown = g_desktop_app_info_get_show_in(info, nullptr) != FALSE;
+  g_object_unref(info);
+  return shown;
+}
+
+// The application entry of a desktop file; none for a file that is no application, is hidden,
+// or runs a program that is not installed (launchers would fail on it).
+std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& path) {
+  KeyFile file(g_key_file_new(), &g_key_file_free);
+  if (!g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_NONE, nullptr)) return std::nullopt;
+  if (owned(g_key_file_get_start_group(file.get())) != G_KEY_FILE_DESKTOP_GROUP ||
+      key(file.get(), G_KEY_FILE_DESKTOP_KEY_TYPE) != G_KEY_FILE_DESKTOP_TYPE_APPLICATION ||
+      flag(file.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN))
+    return std::nullopt;
+  const std::string tryExec = key(file.get(), G_KEY_FILE_DESKTOP_KEY_TRY_EXEC);
+  if (!tryExec.empty() && !programInstalled(tryExec)) return std::nullopt;
+  DesktopEntry entry;
+  if (const std::string exec = key(file.get(), G_KEY_FILE_DESKTOP_KEY_EXEC); !exec.empty()) {
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(exec.c_str(), nullptr, &argv, nullptr)) return std::nullopt;
+    const std::string program = argv[0];
+    for (gchar** word = argv + 1; *word; ++word) entry.arguments.emplace_back(*word);
+    g_strfreev(argv);
+    if (!programInstalled(program)) return std::nullopt;
+    entry.executable = programName(program);
+  }
+  entry.id = id;
+  entry.name = owned(g_key_file_get_locale_string(file.get(), G_KEY_FILE_DESKTOP_GROUP,
+                                                  G_KEY_FILE_DESKTOP_KEY_NAME, nullptr, nullptr));
+  entry.path = path;
+  entry.startupWMClass = key(file.get(), G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS);
+  entry.shownInMenus = shownInMenus(file.get());
+  entry.settings = hasSettingsCategory(file.get());
+  entry.plainName = key(file.get(), G_KEY_FILE_DESKTOP_KEY_NAME);
+  return entry;
+}
+
+// The desktop files under an application directory by id: a file in a subdirectory is known by
+// its relative path with "-" for "/".
+void collectDesktopFiles(const std::filesystem::path& dir, const std::string& prefix,
+                         std::map<std::string, std::string>& files) {
+  std::error_code error;
+  for (const auto& item : std::filesystem::directory_iterator(dir, error)) {
+    const std::string name = item.path().filename().string();
+    if (name.ends_with(".desktop"))
+      files.emplace(prefix + name, item.path().string());
+    else if (item.is_directory(error))
+      collectDesktopFiles(item.path(), prefix + name + "-", files);
+  }
 }
 
 bool equalIgnoringAsciiCase(const std::string& a, const std::string& b) {
@@ -109,13 +158,17 @@ std::string programName(const std::string& path) {
 
 const std::vector<DesktopEntry>& installedDesktopEntries() {
   static const std::vector<DesktopEntry> entries = [] {
+    // A file in an earlier directory shadows the files of the same id in later ones, even
+    // when it is hidden or no application.
+    std::map<std::string, std::string> files;
+    for (const std::string& dir : applicationDirectories()) {
+      std::map<std::string, std::string> inDir;
+      collectDesktopFiles(dir, "", inDir);
+      files.merge(inDir);
+    }
     std::vector<DesktopEntry> all;
-    GList* infos = g_app_info_get_all();
-    for (GList* i = infos; i; i = i->next)
-      if (G_IS_DESKTOP_APP_INFO(i->data)) all.push_back(entryOf(G_DESKTOP_APP_INFO(i->data)));
-    g_list_free_full(infos, g_object_unref);
-    std::sort(all.begin(), all.end(),
-              [](const DesktopEntry& a, const DesktopEntry& b) { return a.id < b.id; });
+    for (const auto& [id, path] : files)
+      if (auto entry = readEntry(id, path)) all.push_back(std::move(*entry));
     return all;
   }();
   return entries;
@@ -177,11 +230,10 @@ const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
 }
 
 std::optional<DesktopEntry> desktopEntryWithId(const std::string& id) {
-  GDesktopAppInfo* info = g_desktop_app_info_new(id.c_str());
-  if (!info) return std::nullopt;
-  DesktopEntry entry = entryOf(info);
-  g_object_unref(info);
-  return entry;
+  const auto& entries = installedDesktopEntries();
+  auto it = std::find_if(entries.begin(), entries.end(), [&](const DesktopEntry& e) { return e.id == id; });
+  if (it == entries.end()) return std::nullopt;
+  return *it;
 }
 
 std::vector<std::string> applicationDirectories() {

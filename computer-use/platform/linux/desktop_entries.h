@@ -1,6 +1,6 @@
 #pragma once
-// Installed desktop entries (the Linux counterpart of application bundles), read through
-// GIO, and the rule that finds a running process's entry.
+// Installed desktop entries (the Linux counterpart of application bundles), read from the XDG
+// application directories, and the rule that finds a running process's entry.
 
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/linux/atspi_call_batch.h"
 #include "platform/linux/atspi_element.h"
 #include "platform/linux/window_server_clients.h"
 
@@ -11,8 +12,8 @@ namespace platform::linux_desktop {
 namespace {
 
 // Sends every call at once and then collects the answers, so that N calls cost one round trip
-// (or one time limit) instead of N. Takes the calls (null ones are skipped); an answer is null
-// when the call failed, timed out or there is no bus.
+// (or one time limit, however many peers hang) instead of N. Takes the calls (null ones are
+// skipped); an answer is null when the call failed, timed out or there is no bus.
 std::vector<DBusMessage*> callAll(DBusConnection* bus, const std::vector<DBusMessage*>& calls) {
   std::vector<DBusPendingCall*> pending(calls.size(), nullptr);
   for (size_t i = 0; i < calls.size(); ++i) {
@@ -20,18 +21,13 @@ std::vector<DBusMessage*> callAll(DBusConnection* bus, const std::vector<DBusMes
     if (bus != nullptr) dbus_connection_send_with_reply(bus, calls[i], &pending[i], atspiCallLimitMs);
     dbus_message_unref(calls[i]);
   }
-  std::vector<DBusMessage*> replies(calls.size(), nullptr);
-  for (size_t i = 0; i < calls.size(); ++i) {
-    if (pending[i] == nullptr) continue;
-    dbus_pending_call_block(pending[i]);
-    DBusMessage* reply = dbus_pending_call_steal_reply(pending[i]);
-    dbus_pending_call_unref(pending[i]);
+  std::vector<DBusMessage*> replies;
+  awaitReplies(pending, replies);
+  for (DBusMessage*& reply : replies)
     if (reply != nullptr && dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
       dbus_message_unref(reply);
       reply = nullptr;
     }
-    replies[i] = reply;
-  }
   return replies;
 }
 
