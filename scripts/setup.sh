@@ -19,6 +19,8 @@ packages=(
   mousepad tk
   # applications of the other toolkits: GTK 4, Qt 5, GTK 2 with its accessibility bridge, none
   gnome-calculator featherpad gtk2.0-examples libgail-common libatk-adaptor xterm
+  # the browsers
+  firefox-esr chromium
   # microphone for tests and the demo, speech samples, chimes
   pulseaudio pulseaudio-utils libasound2-plugins festival festvox-us-slt-hts sox sound-theme-freedesktop
   # benchmarks and fuzzing

@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
 # Whole-process timing of `screenshot` and `click --index` on one application of each toolkit:
 # gtk3-widget-factory (GTK 3), gnome-calculator (GTK 4), featherpad (Qt 5), gtk-demo (GTK 2 with
-# its bridge) and xterm (no accessibility), each application alone on the desktop. Prints one line per application: medians in milliseconds and the number of
-# elements listed.
+# its bridge), xterm (no accessibility), and Firefox ESR and Chromium on a page of 1,000 links
+# (target: screenshot under 1 s), each application alone on the desktop. Prints one line per
+# application: medians in milliseconds and the number of elements listed.
 # Usage: bench/computer-use/toolkits.sh [build dir] [runs]   (default: build, 11 runs)
 set -euo pipefail
 source "$(dirname "$0")/bench_common.sh"
 bench_start 11 "$@"
+
+# A page of 1,000 links, and browser profiles without first-run pages.
+{
+  echo '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Links</title></head><body><h1>Links</h1>'
+  for i in $(seq 1000); do echo "<a href=\"#l$i\">Link $i</a>"; done
+  echo '</body></html>'
+} > "$work/links.html"
+mkdir -p "$work/firefox" "$work/chromium"
+for pref in browser.shell.checkDefaultBrowser browser.aboutwelcome.enabled browser.newtab.preload \
+  datareporting.policy.dataSubmissionEnabled toolkit.telemetry.reportingpolicy.firstRun app.update.enabled; do
+  echo "user_pref(\"$pref\", false);"
+done > "$work/firefox/user.js"
 
 # name | pattern of the element clicked | command
 apps=(
@@ -15,6 +28,8 @@ apps=(
   "featherpad|CheckBox|env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 featherpad"
   "gtk-demo|Cell|env GTK_MODULES=gail:atk-bridge gtk-demo"
   "xterm||xterm"
+  "firefox-esr|Link|env GNOME_ACCESSIBILITY=1 firefox-esr --no-remote --new-instance --profile $work/firefox $work/links.html"
+  "chromium|Link|env ACCESSIBILITY_ENABLED=1 chromium --force-renderer-accessibility --user-data-dir=$work/chromium --no-first-run --no-default-browser-check --test-type --no-sandbox --disable-gpu --password-store=basic --disable-background-networking --disable-component-update --disable-sync $work/links.html"
 )
 printf '%-20s %12s %12s %9s\n' application "screenshot" "click" elements
 for entry in "${apps[@]}"; do
@@ -23,8 +38,13 @@ for entry in "${apps[@]}"; do
   start_app $command
   app=$!
   wait_windows $(( before + 1 ))
-  sleep 2  # the toolkit joins the accessibility bus after its window maps
-  shot=$("$tool" screenshot "$app" --out "$work/shot.png")
+  # The toolkit joins the accessibility bus after its window maps; a browser loads its page.
+  sleep 2
+  for _ in $(seq 60); do
+    shot=$("$tool" screenshot "$app" --out "$work/shot.png")
+    [ -z "$pattern" ] || grep -q "\] $pattern" <<< "$shot" && break
+    sleep 0.5
+  done
   count=$(grep -c '"\[[0-9]*\]' <<< "$shot" || true)
   screenshot=$(median_ms "$tool" screenshot "$app" --out "$work/shot.png")
   click="-"

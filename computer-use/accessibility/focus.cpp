@@ -10,14 +10,15 @@
 
 namespace dorv {
 
-void enableWebAccessibility(const platform::AXUIElement& application) {
+bool enableWebAccessibility(const platform::AXUIElement& application) {
   auto current = ax::attr(application, "AXManualAccessibility");
   const bool* on = current ? current->get<bool>() : nullptr;
-  if (on && *on) return;
+  if (on && *on) return false;
   if (platform::accessibility().setAttributeValue(application, "AXManualAccessibility", platform::Value(true)) !=
       platform::AXErrorCode::success)
-    return;
+    return false;
   platform::system().sleepMicros(1'500'000);
+  return true;
 }
 
 bool isChromium(const platform::RunningApplication& app) {

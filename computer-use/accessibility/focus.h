@@ -10,8 +10,9 @@
 namespace dorv {
 
 // Asks an application element to expose its web content ("AXManualAccessibility"); pauses
-// 1.5 s after a change it accepted, since the tree is built in the background.
-void enableWebAccessibility(const platform::AXUIElement& application);
+// 1.5 s after a change it accepted, since the tree is built in the background. True after
+// such a change: the application may then answer through a new element.
+bool enableWebAccessibility(const platform::AXUIElement& application);
 
 // Whether the application answers "AXManualAccessibility" at all (its value does not matter).
 bool isChromium(const platform::RunningApplication& app);

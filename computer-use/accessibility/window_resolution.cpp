@@ -118,7 +118,8 @@ AXUIElement windowOnOtherSpaces(int32_t pid, const std::set<uint32_t>& ids) {
 ResolvedWindow axWindow(const RunningApplication& app, std::optional<uint32_t> windowId) {
   auto& ax = accessibility();
   Search search{app, ax.createApplication(app.processIdentifier), {}};
-  enableWebAccessibility(search.application);
+  // An application that joined the accessibility bus just now has a new element.
+  if (enableWebAccessibility(search.application)) search.application = ax.createApplication(app.processIdentifier);
   std::vector<AXUIElement> candidates;
   for (const char* attribute : {"AXMainWindow", "AXFocusedWindow"})
     if (AXUIElement w = element(attr(search.application, attribute))) candidates.push_back(w);

@@ -43,7 +43,17 @@ std::optional<RunningApplication> runningApp(const std::string& name) {
     if (app.bundleIdentifier && *app.bundleIdentifier == name) return app;
   for (const auto& app : apps)
     if (app.localizedName && displayedNameMatches(*app.localizedName, name)) return app;
-  return std::nullopt;
+  // The word a person calls an application by, when its entry adds an edition ("Firefox ESR"
+  // started as firefox), so long as it names one application only.
+  std::optional<RunningApplication> byFirstWord;
+  for (const auto& app : apps) {
+    if (!app.localizedName) continue;
+    const std::string first = app.localizedName->substr(0, app.localizedName->find(' '));
+    if (first.size() == app.localizedName->size() || !displayedNameMatches(first, name)) continue;
+    if (byFirstWord) return std::nullopt;
+    byFirstWord = app;
+  }
+  return byFirstWord;
 }
 
 bool displayedNameMatches(const std::string& displayed, const std::string& name) {

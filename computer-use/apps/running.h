@@ -11,7 +11,8 @@ namespace dorv {
 
 using platform::RunningApplication;
 
-// A process id, then an exact bundle identifier, then a name ignoring case; or none.
+// A process id, then an exact bundle identifier, then a name ignoring case, then the first word
+// of a name of several words that only one application's name begins with; or none.
 std::optional<RunningApplication> runningApp(const std::string& name);
 
 // Whether a name a person gave designates an application shown under that name: full Unicode

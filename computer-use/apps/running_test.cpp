@@ -22,6 +22,9 @@ TEST(AppResolution, PidThenExactBundleIdThenNameIgnoringCase) {
   desktop.workspace.add(300, "com.apple.safari", "org.other");
   desktop.workspace.add(400, "Safari", "com.second.Safari");
   desktop.workspace.add(500, "Agent", "com.example.agent", ActivationPolicy::accessory);
+  desktop.workspace.add(600, "Firefox ESR", "firefox-esr");
+  desktop.workspace.add(700, "Text Editor", "org.example.editor");
+  desktop.workspace.add(800, "Text Viewer", "org.example.viewer");
 
   EXPECT_EQ(pidOf("123"), 123);   // a pid beats a name made of the same digits
   EXPECT_EQ(pidOf("+123"), 123);
@@ -33,6 +36,8 @@ TEST(AppResolution, PidThenExactBundleIdThenNameIgnoringCase) {
   EXPECT_EQ(pidOf("Safar"), -1);
   EXPECT_EQ(pidOf("agent"), 500);             // accessory applications resolve too
   EXPECT_EQ(pidOf("500"), 500);
+  EXPECT_EQ(pidOf("firefox"), 600);           // the first word of one application's name
+  EXPECT_EQ(pidOf("text"), -1);               // ... but not of two
 }
 
 TEST(AppResolution, FullUnicodeCaseFoldingAndCanonicalEquivalence) {

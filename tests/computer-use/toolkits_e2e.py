@@ -1,7 +1,7 @@
 """End-to-end: one small real task on an application of each toolkit Debian ships, done only
 through dorv-computer-use while the sample application stays active: GTK 4 (gnome-calculator),
-Qt 5 (featherpad), GTK 2 with its accessibility bridge (gtk-demo) and a window without any
-accessibility (xterm)."""
+Qt 5 (featherpad), GTK 2 with its accessibility bridge (gtk-demo), the browsers (firefox-esr and
+chromium on a form page of our own) and a window without any accessibility (xterm)."""
 
 import os
 import tempfile
@@ -14,12 +14,16 @@ class Behind(desktop.TestCase):
     """One application started behind the active sample application."""
 
     argv = None
-    needs = None  # a (role, label) the first screenshot must list once the tree is exposed
+
+    @classmethod
+    def command(cls, temp):
+        """The application's command line; temp is a private directory it may keep files in."""
+        return cls.argv
 
     @classmethod
     def setUpClass(cls):
         cls.temp = tempfile.TemporaryDirectory(prefix="toolkits-e2e-")
-        cls.app = desktop.start(cls.argv, timeout=30)
+        cls.app = desktop.start(cls.command(cls.temp.name), timeout=60)
         cls.front = desktop.start_sample_app()
         desktop.wait_settled(cls.app.window)
 
@@ -115,6 +119,71 @@ class Gtk2Demo(Behind):
         builder = self.line("Cell", "Builder")
         self.assertEqual(self.act("click", "--index", str(builder.index))["via"], "AXSelected")
         self.line("Cell", "Builder")
+
+
+FORM_PAGE = "file://" + os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "form.html")
+
+
+class BrowserTask:
+    """The form page of fixtures/form.html, which writes what happened into its last paragraph;
+    mixed into a Behind case per browser."""
+
+    name = None  # what a person calls the browser
+
+    def status(self, text):
+        desktop.wait_until(lambda: text in self.shot()["text"], 10, what=f"{text!r} in the page")
+
+    def test_the_form_is_filled_in_and_sent(self):
+        listed = self.run_ok("windows", self.name)
+        self.assertEqual(listed["windows"][0]["id"], self.app.window)
+        send = self.line("Button", "Send order")
+        shot = self.shot()
+        self.assertIn("Nothing happened yet.", shot["text"])
+        r, g, b, _ = read_png(shot["png"]).pixel(send.x, send.y)
+        self.assertTrue(r > 200 and 90 < g < 170 and b < 60, (r, g, b))  # the orange button
+        self.assertEqual(self.act("click", "--index", str(self.line("CheckBox", "Gift wrap").index))["via"],
+                         "AXPress")
+        self.status("Gift wrap on")
+        # Focusing a page's field activates the browser's window; the text goes as keys.
+        self.act_for_real("type", "--index", str(self.line("TextField", "Name").index), "--text", "ada")
+        desktop.wait_until(lambda: any(l.role == "TextField" and l.value == "ada" for l in self.lines()), 10,
+                           what="the typed name")
+        # The page's keys come only for real.
+        self.act_for_real("key", "ctrl+u")
+        self.status("Upper case: ADA")
+        self.assertEqual(self.act("click", "--index", str(send.index))["via"], "AXPress")
+        self.status("Sent for ADA with gift wrap")
+
+
+class Firefox(BrowserTask, Behind):
+    name = "firefox"
+
+    @classmethod
+    def command(cls, temp):
+        # No first-run pages, no preloaded new tab, nothing asked of the user.
+        with open(os.path.join(temp, "user.js"), "w") as prefs:
+            for pref in ("browser.shell.checkDefaultBrowser", "browser.aboutwelcome.enabled",
+                         "datareporting.policy.dataSubmissionEnabled", "toolkit.telemetry.reportingpolicy.firstRun",
+                         "browser.newtab.preload", "app.update.enabled"):
+                prefs.write(f'user_pref("{pref}", false);\n')
+            prefs.write('user_pref("browser.startup.homepage_override.mstone", "ignore");\n')
+        # A Firefox started while the session's switch is off and its bus is up never joins when
+        # the switch is turned on later: it is started with accessibility on, as a screen
+        # reader's user would have it.
+        return ["env", "GNOME_ACCESSIBILITY=1", "firefox-esr", "--no-remote", "--new-instance", "--profile", temp,
+                FORM_PAGE]
+
+
+class Chromium(BrowserTask, Behind):
+    name = "chromium"
+
+    @classmethod
+    def command(cls, temp):
+        # Chromium reads the session's switch only at start and builds its tree only when forced.
+        return ["env", "ACCESSIBILITY_ENABLED=1", "chromium", "--force-renderer-accessibility",
+                "--user-data-dir=" + temp, "--no-first-run", "--no-default-browser-check", "--test-type",
+                "--no-sandbox", "--disable-gpu", "--password-store=basic", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", FORM_PAGE]
 
 
 class WithoutAccessibility(Behind):

@@ -1,10 +1,12 @@
 #include "platform/linux/accessibility.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
 #include <set>
 
+#include "platform/linux/accessibility_switch.h"
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
@@ -53,10 +55,8 @@ bool isToggleRole(AtspiRole r) {
 bool isTextRole(AtspiRole r) {
   switch (r) {
     case ATSPI_ROLE_TEXT: case ATSPI_ROLE_ENTRY: case ATSPI_ROLE_PASSWORD_TEXT:
-    case ATSPI_ROLE_LABEL: case ATSPI_ROLE_STATIC: case ATSPI_ROLE_PARAGRAPH:
-    case ATSPI_ROLE_HEADING: case ATSPI_ROLE_CAPTION: case ATSPI_ROLE_TERMINAL:
-    case ATSPI_ROLE_TABLE_CELL: return true;
-    default: return false;
+    case ATSPI_ROLE_TERMINAL: case ATSPI_ROLE_TABLE_CELL: return true;
+    default: return isTextRunRole(r);
   }
 }
 
@@ -70,20 +70,28 @@ AXError readString(const E& e, gchar* (*read)(AtspiAccessible*, GError**), Value
   return AXErrorCode::success;
 }
 
+// Without the object replacement characters that stand for embedded children (a page's links,
+// fields): those are elements of their own.
+std::optional<std::string> withoutEmbeddedObjects(std::optional<std::string> text) {
+  static const std::string replacement = "\xEF\xBF\xBC";  // U+FFFC
+  if (!text) return text;
+  for (size_t at = text->find(replacement); at != std::string::npos; at = text->find(replacement, at))
+    text->erase(at, replacement.size());
+  return text;
+}
+
 std::optional<std::string> textContents(const E& e) {
-  if (const ReadObject* read = readObject(e.accessible()); read && read->text) return read->text;
+  if (const ReadObject* read = readObject(e.accessible()); read && read->text) return withoutEmbeddedObjects(read->text);
   Iface<AtspiText> text = textOf(e);
   if (!text) return std::nullopt;
   gchar* contents = nullptr;
   ask(e.accessible(), [&](GError** err) { contents = atspi_text_get_text(text.p, 0, -1, err); });
-  return takeString(contents);
+  return withoutEmbeddedObjects(takeString(contents));
 }
 
-bool holdsEntry(const E& e) {
-  for (auto& child : children(e)) {
-    AtspiRole r = roleOf(*atspiElement(child));
-    if (r == ATSPI_ROLE_TEXT || r == ATSPI_ROLE_ENTRY) return true;
-  }
+bool holdsChildOf(const E& e, std::initializer_list<AtspiRole> roles) {
+  for (auto& child : children(e))
+    if (std::find(roles.begin(), roles.end(), roleOf(*atspiElement(child))) != roles.end()) return true;
   return false;
 }
 
@@ -102,7 +110,10 @@ std::string roleName(const E& e) {
     auto bits = states(e);
     details.multiLine = bits && hasState(*bits, ATSPI_STATE_MULTI_LINE);
   }
-  if (roleNeedsChildren(r)) details.holdsEntry = holdsEntry(e);
+  if (roleNeedsChildren(r)) {
+    details.holdsEntry = holdsChildOf(e, {ATSPI_ROLE_TEXT, ATSPI_ROLE_ENTRY});
+    details.holdsText = holdsChildOf(e, {ATSPI_ROLE_LABEL, ATSPI_ROLE_STATIC});
+  }
   return axRole(r, details);
 }
 
@@ -258,8 +269,15 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
   if (e.accessible() == nullptr) {
     // An application that is not on the accessibility bus: only its plain windows.
     static const std::set<std::string> served = {"AXRole", "AXWindows", "AXMainWindow", "AXFocusedWindow",
-                                                 "AXFrontmost"};
+                                                 "AXFrontmost", "AXManualAccessibility"};
     if (!served.count(attribute)) return AXErrorCode::cannotComplete;
+    if (attribute == "AXManualAccessibility") {
+      // Browsers stay off the bus until the session's switch is on.
+      auto on = accessibilitySwitchOn();
+      if (!on) return AXErrorCode::cannotComplete;
+      *out = *on;
+      return AXErrorCode::success;
+    }
     if (attribute == "AXRole") {
       *out = std::string("AXApplication");
       return AXErrorCode::success;
@@ -496,6 +514,13 @@ class AtspiAccessibility : public Accessibility {
 
   AXError setAttributeValue(const AXUIElement& element, const std::string& attribute, const Value& value) override {
     if (const PlainWindow* plain = plainWindow(element)) return setPlainAttribute(*plain, attribute, value);
+    if (const E* absent = atspiElement(element);
+        absent && absent->accessible() == nullptr && attribute == "AXManualAccessibility") {
+      const bool* on = value.get<bool>();
+      if (!on) return AXErrorCode::illegalArgument;
+      if (!*on) return AXErrorCode::cannotComplete;
+      return result(turnAccessibilitySwitchOn() && awaitJoined(absent->pid()));
+    }
     const E* e = live(element);
     if (e == nullptr) return AXErrorCode::invalidElement;
     forgetReadings();

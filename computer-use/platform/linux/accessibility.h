@@ -49,7 +49,12 @@
 //                             focused state), main window first
 //   AXFrontmost               whether the active X window is one of its windows; set true:
 //                             activate its main window through _NET_ACTIVE_WINDOW
-//   AXManualAccessibility, AXEnhancedUserInterface  unsupported (there is nothing to switch on)
+//   AXManualAccessibility     only for an application that is not on the accessibility bus:
+//                             the session's assistive-technology switch (org.a11y.Status
+//                             IsEnabled); set true: turn it on and wait for the application
+//                             to join the bus with its page built (Firefox does); fails when
+//                             it does not join (toolkits that read the switch only at start)
+//   AXEnhancedUserInterface   unsupported
 //
 // Actions: the element's AT-SPI actions under their AX names; windows add AXRaise (restack
 // on top without activating). copyElementAtPosition: the deepest element under the point of

@@ -151,6 +151,15 @@ AtspiStateType shownState(AtspiAccessible* accessible) {
   return it->second;
 }
 
+bool fetchesFramesLazily(AtspiAccessible* accessible) {
+  static std::map<std::string, bool> byApplication;
+  AtspiApplication* app = accessible != nullptr ? ATSPI_OBJECT(accessible)->app : nullptr;
+  if (app == nullptr || app->root == nullptr) return false;
+  auto [it, added] = byApplication.try_emplace(busName(accessible), false);
+  if (added) it->second = g_ascii_strcasecmp(toolkitOf(app->root).name.c_str(), "gecko") == 0;
+  return it->second;
+}
+
 void setWindowOrigin(AtspiAccessible* window, std::optional<Point> origin) {
   if (window == nullptr) return;
   auto& windows = windowOrigins()[busName(window)];

@@ -75,6 +75,10 @@ void setWindowOrigin(AtspiAccessible* window, std::optional<Point> origin);
 // which never sets it and sets VISIBLE on what it draws. Asked once per application.
 AtspiStateType shownState(AtspiAccessible* accessible);
 
+// Whether the application answers frames with nothing until it has fetched them (Gecko, for a
+// page, from the page's process). Asked once per application.
+bool fetchesFramesLazily(AtspiAccessible* accessible);
+
 // The backend's object behind a handle; null for an empty handle or another backend's.
 const AtspiElement* atspiElement(const AXUIElement& element);
 

@@ -30,8 +30,6 @@ const std::map<AtspiRole, std::string>& fixedRoles() {
       {ATSPI_ROLE_TABLE_CELL, "AXCell"},
       {ATSPI_ROLE_TABLE_ROW, "AXRow"},
       {ATSPI_ROLE_LIST_ITEM, "AXRow"},
-      {ATSPI_ROLE_LABEL, "AXStaticText"},
-      {ATSPI_ROLE_STATIC, "AXStaticText"},
       {ATSPI_ROLE_FRAME, "AXWindow"},
       {ATSPI_ROLE_WINDOW, "AXWindow"},
       {ATSPI_ROLE_DIALOG, "AXWindow"},
@@ -65,6 +63,7 @@ std::string upperCamel(const std::string& name) {
 std::string axRole(AtspiRole role, const RoleDetails& details) {
   if (role == ATSPI_ROLE_TEXT) return details.multiLine ? "AXTextArea" : "AXTextField";
   if (role == ATSPI_ROLE_COMBO_BOX) return details.holdsEntry ? "AXComboBox" : "AXPopUpButton";
+  if (isTextRunRole(role)) return details.holdsText ? "AXGroup" : "AXStaticText";
   auto it = fixedRoles().find(role);
   if (it != fixedRoles().end()) return it->second;
   gchar* name = atspi_role_get_name(role);
@@ -86,7 +85,15 @@ std::optional<std::string> axSubrole(AtspiRole role) {
 }
 
 bool roleNeedsStates(AtspiRole role) { return role == ATSPI_ROLE_TEXT; }
-bool roleNeedsChildren(AtspiRole role) { return role == ATSPI_ROLE_COMBO_BOX; }
+bool roleNeedsChildren(AtspiRole role) { return role == ATSPI_ROLE_COMBO_BOX || isTextRunRole(role); }
+
+bool isTextRunRole(AtspiRole role) {
+  switch (role) {
+    case ATSPI_ROLE_LABEL: case ATSPI_ROLE_STATIC: case ATSPI_ROLE_PARAGRAPH: case ATSPI_ROLE_HEADING:
+    case ATSPI_ROLE_SECTION: case ATSPI_ROLE_BLOCK_QUOTE: case ATSPI_ROLE_CAPTION: return true;
+    default: return false;
+  }
+}
 
 bool isWindowRole(AtspiRole role) {
   return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG ||
@@ -98,7 +105,8 @@ std::string axAction(const std::string& atspiName, bool textRole) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   static const std::map<std::string, std::string> named = {
       {"click", pressAction},     {"press", pressAction},       {"toggle", pressAction},
-      {"jump", pressAction},      {"showmenu", "AXShowMenu"},   {"show menu", "AXShowMenu"},
+      {"jump", pressAction},      {"check", pressAction},       {"uncheck", pressAction},
+      {"switch", pressAction},    {"showmenu", "AXShowMenu"},   {"show menu", "AXShowMenu"},
       {"increase", "AXIncrement"}, {"decrease", "AXDecrement"},
   };
   if (auto it = named.find(name); it != named.end()) return it->second;

@@ -13,7 +13,10 @@
 //   menu → AXMenu; menu bar → AXMenuBar; link → AXLink; slider → AXSlider
 //   spin button → AXIncrementor; page tab → AXTab; page tab list → AXTabGroup
 //   table cell → AXCell; table row, list item → AXRow
-//   label, static → AXStaticText
+//   label, static, paragraph, heading, section, block quote, caption → AXStaticText: the text a
+//   person reads is their own (Gecko folds a page's text runs into them); AXGroup when they
+//   hold a text leaf (label or static: Chromium gives each run an object of its own), so that
+//   each text is read once
 //   frame → AXWindow (AXStandardWindow); window → AXWindow (AXFloatingWindow);
 //   dialog, alert → AXWindow (AXDialog)
 //   document web → AXWebArea; panel, filler → AXGroup; image, icon → AXImage
@@ -21,13 +24,15 @@
 //   AXScrollBar), so that nothing is lost.
 //
 // Actions, whatever their letter case (GTK: click, press, toggle, activate, expand or contract;
-// Qt: Press, Toggle, SetFocus, ShowMenu, Increase, Decrease; browsers: jump, click, click
-// ancestor):
-//   click, press, toggle, jump → AXPress (the first of them an element has)
+// Qt: Press, Toggle, SetFocus, ShowMenu, Increase, Decrease; browsers: jump, click, press,
+// check, uncheck, switch, click ancestor, doDefault):
+//   click, press, toggle, jump, check, uncheck, switch (a browser's tab) → AXPress (the first
+//   of them an element has)
 //   activate → AXPress (GTK's expanders, entry icons, icon-view items offer only this),
 //              except on text roles (entry, text...), where it is Enter and keeps its name
 //   showmenu → AXShowMenu; increase → AXIncrement; decrease → AXDecrement
-//   every other action keeps its AT-SPI name (SetFocus, expand or contract, click ancestor).
+//   every other action keeps its AT-SPI name (SetFocus, expand or contract, click ancestor,
+//   doDefault: Chromium offers it on every object, so it says nothing of what can be operated).
 
 #include <atspi/atspi.h>
 
@@ -40,6 +45,7 @@ namespace platform::linux_desktop {
 struct RoleDetails {
   bool multiLine = false;      // text: the multi-line state
   bool holdsEntry = false;     // combo box: a text child
+  bool holdsText = false;      // text run roles (isTextRunRole): a text leaf child
 };
 
 std::string axRole(AtspiRole role, const RoleDetails& details);
@@ -48,6 +54,8 @@ std::optional<std::string> axSubrole(AtspiRole role);
 // Whether naming the role needs the details above (a state read or a look at the children).
 bool roleNeedsStates(AtspiRole role);
 bool roleNeedsChildren(AtspiRole role);
+// Roles whose text is their own unless they hold text leaves (label, static, paragraph...).
+bool isTextRunRole(AtspiRole role);
 
 // Top-level windows of an application: what "AXWindows" lists and "AXRaise" applies to.
 bool isWindowRole(AtspiRole role);

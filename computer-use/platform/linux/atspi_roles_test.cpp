@@ -11,6 +11,9 @@ TEST(AtspiRoles, RolesThatDependOnTheirDetails) {
   EXPECT_EQ(axRole(ATSPI_ROLE_COMBO_BOX, {}), "AXPopUpButton");
   EXPECT_EQ(axRole(ATSPI_ROLE_COMBO_BOX, {.holdsEntry = true}), "AXComboBox");
   EXPECT_EQ(axRole(ATSPI_ROLE_PASSWORD_TEXT, {}), "AXTextField");
+  // A page's text is a paragraph's own in Gecko, its leaves' in Chromium: read once either way.
+  EXPECT_EQ(axRole(ATSPI_ROLE_PARAGRAPH, {}), "AXStaticText");
+  EXPECT_EQ(axRole(ATSPI_ROLE_PARAGRAPH, {.holdsText = true}), "AXGroup");
   EXPECT_EQ(axSubrole(ATSPI_ROLE_PASSWORD_TEXT), "AXSecureTextField");
 }
 
@@ -21,7 +24,7 @@ TEST(AtspiRoles, UnlistedRolesKeepTheirNameInUpperCamelCase) {
 }
 
 TEST(AtspiRoles, EveryToolkitsActionNamesMapWhateverTheirCase) {
-  for (const char* name : {"click", "press", "toggle", "jump", "Press", "Toggle", "CLICK"})
+  for (const char* name : {"click", "press", "toggle", "jump", "Press", "Toggle", "CLICK", "check", "uncheck"})
     EXPECT_EQ(axAction(name, false), "AXPress") << name;
   EXPECT_EQ(axAction("activate", false), "AXPress");  // GTK's expanders have only this
   EXPECT_EQ(axAction("activate", true), "activate");  // an entry's is Enter
@@ -30,6 +33,7 @@ TEST(AtspiRoles, EveryToolkitsActionNamesMapWhateverTheirCase) {
   EXPECT_EQ(axAction("Decrease", false), "AXDecrement");
   EXPECT_EQ(axAction("SetFocus", false), "SetFocus");
   EXPECT_EQ(axAction("expand or contract", false), "expand or contract");
+  EXPECT_EQ(axAction("doDefault", false), "doDefault");  // Chromium offers it on everything
 }
 
 }  // namespace

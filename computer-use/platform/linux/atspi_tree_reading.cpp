@@ -6,6 +6,7 @@
 #include <utility>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/linux/atspi_call_batch.h"
@@ -20,6 +21,8 @@ using Clock = std::chrono::steady_clock;
 // Calls sent together at most: an application with more objects than a walk visits has the
 // rest of them read when asked for.
 constexpr size_t maxBatchedCalls = 4000;
+constexpr auto lazyFramesLimit = std::chrono::milliseconds(2000);
+constexpr auto lazyFramesInterval = std::chrono::milliseconds(50);
 
 struct Node : ReadObject {
   std::string parent;
@@ -258,12 +261,37 @@ size_t sendFrame(CallBatch& batch, const std::string& path, Node& node) {
                           control && node.name.empty() && node.description.empty());
 }
 
+bool unframed(const std::optional<AtspiRect>& r) {
+  return r && r->x == -1 && r->y == -1 && r->width == -1 && r->height == -1;
+}
+
 void readFrames(AtspiAccessible* root, Reading& reading) {
-  CallBatch batch(root);
-  size_t sent = 0;
-  for (auto& [path, node] : reading.nodes)
-    if (sent < maxBatchedCalls) sent += sendFrame(batch, path, node);
-  batch.await();
+  {
+    CallBatch batch(root);
+    size_t sent = 0;
+    for (auto& [path, node] : reading.nodes)
+      if (sent < maxBatchedCalls) sent += sendFrame(batch, path, node);
+    batch.await();
+  }
+  if (!fetchesFramesLazily(root)) return;
+  // Gecko answers a page's frames with nothing until it has them from the page's process, which
+  // the first question starts: while a drawn page has no frame, its frameless objects are asked
+  // again.
+  const auto until = Clock::now() + lazyFramesLimit;
+  while (Clock::now() < until) {
+    std::vector<std::pair<const std::string*, Node*>> again;
+    bool pageUnframed = false;
+    for (auto& [path, node] : reading.nodes) {
+      if (!unframed(node.extents)) continue;
+      again.emplace_back(&path, &node);
+      pageUnframed = pageUnframed || node.role == ATSPI_ROLE_DOCUMENT_WEB;
+    }
+    if (!pageUnframed) return;
+    std::this_thread::sleep_for(lazyFramesInterval);
+    CallBatch batch(root);
+    for (auto& [path, node] : again) sendExtents(batch, *path, *node);
+    batch.await();
+  }
 }
 
 // What the cache gives of an object it does not hold; each answer that comes counts one in

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace platform::linux_desktop {
+
+// The session's switch for assistive technologies (org.a11y.Status "IsEnabled" on the
+// accessibility bus launcher). Browsers (Firefox, Chromium) and Qt join the accessibility bus
+// and build their trees only while it is on, and they watch it while running.
+
+// The switch's state; none when the launcher does not answer within its time limit.
+std::optional<bool> accessibilitySwitchOn();
+
+// Turns the switch on for the whole session (as a screen reader does); whether the launcher
+// accepted it.
+bool turnAccessibilitySwitchOn();
+
+// After the switch was turned on: waits for the process to join the accessibility bus (at most
+// switchJoinLimit), then for the web documents it shows to be loaded and built (at most
+// pageBuildLimit more), so that the first reading has the page. Whether the process joined.
+inline constexpr std::chrono::milliseconds switchJoinLimit{3000};
+inline constexpr std::chrono::milliseconds pageBuildLimit{6000};
+bool awaitJoined(int32_t pid);
+
+}  // namespace platform::linux_desktop
