@@ -9,15 +9,16 @@ RSS, CPU per second of audio, the last final after "stop" and the longest partia
 A silent low-latency playback into the microphone's null sink runs throughout, so that the sink
 keeps running as a hardware microphone does; an idle null sink first finishes a render block of
 up to 2 s before its monitor delivers anything."""
-import json
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from process_stats import cpu_seconds, peak_rss_mb, thread_cpu_seconds
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tests/dictate"))
+from service_client import Service, state  # noqa: E402
 
 SERVICE = sys.argv[1]
 SERVER = os.environ["TEST_PULSE_SERVER"]
@@ -56,50 +57,17 @@ def play(path):
     return subprocess.Popen(["paplay", "-s", SERVER, "-d", "virt", path])
 
 
-class Service:
-    def __init__(self):
-        env = dict(os.environ, PULSE_SERVER=SERVER, PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
-        self.proc = subprocess.Popen([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
-        self.events = []
-        self.cond = threading.Condition()
-        threading.Thread(target=self._read, daemon=True).start()
-        self.wait_for(lambda e: e["type"] == "ready", 0)
-        self.send("prewarm")
-        time.sleep(1.5)  # the model loads in the background
-
-    def _read(self):
-        for line in self.proc.stdout:
-            with self.cond:
-                self.events.append((time.monotonic(), json.loads(line)))
-                self.cond.notify_all()
-
-    def send(self, cmd):
-        with self.cond:
-            at = len(self.events)
-        self.proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
-        self.proc.stdin.flush()
-        return time.monotonic(), at
-
-    def wait_for(self, pred, after, timeout=60):
-        def found():
-            return next((t for t, e in self.events[after:] if pred(e)), None)
-        with self.cond:
-            self.cond.wait_for(lambda: found() is not None, timeout)
-            return found()
-
-    def finish(self):
-        self.proc.stdin.close()
-        self.proc.wait(timeout=60)
-
-
-def state(value):
-    return lambda e: e.get("state") == value
-
-
+def start_service():
+    env = dict(os.environ, PULSE_SERVER=SERVER, PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
+    service = Service(SERVICE, env)
+    service.wait_for(lambda e: e["type"] == "ready")
+    service.send("prewarm")
+    time.sleep(1.5)  # the model loads in the background
+    return service
 
 
 def latencies():
-    service = Service()
+    service = start_service()
     to_listening, to_idle, to_level = [], [], []
     for _ in range(RUNS):
         sent, at = service.send("start")
@@ -121,7 +89,7 @@ def first_word(work):
     path = f"{work}/first.wav"
     synthesise(FIRST_WORD_SENTENCE, path, work)
     word = FIRST_WORD_SENTENCE.split()[0].lower()
-    service = Service()
+    service = start_service()
     heard = 0
     for _ in range(RUNS):
         sent, at = service.send("start")
@@ -148,7 +116,7 @@ def long_speech(work):
     subprocess.run(["sox", path, f"{work}/long-cut.wav", "trim", "0", str(LONG_SECONDS)], check=True)
     path = f"{work}/long-cut.wav"
     audio = seconds(path)
-    service = Service()
+    service = start_service()
     sent, at = service.send("start")
     service.wait_for(state("listening"), at)
     cpu_before = cpu_seconds(service.proc.pid)
@@ -191,4 +159,5 @@ def main():
         keep_running.kill()
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -5,15 +5,16 @@ Reports time to ready, start-to-listening latency, first partial after the start
 sentence, final after the end of each sentence, CPU time per second of audio, peak RSS, and the
 word error rate averaged over dictations whose speech starts at different offsets, beside
 pocketsphinx_continuous decoding the same audio directly."""
-import json
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from process_stats import cpu_seconds, peak_rss_mb, thread_cpu_seconds
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tests/dictate"))
+from service_client import Service, state  # noqa: E402
 
 SENTENCES = [
     "The birch canoe slid on the smooth planks.",
@@ -48,6 +49,12 @@ def wer(hypotheses):
     return errors / sum(len(words(s)) for s in SENTENCES)
 
 
+def transcript_wer(transcript):
+    """Against the whole list: a final that comes late, after the next sentence began, still counts."""
+    reference = words(" ".join(SENTENCES))
+    return edit_distance(reference, words(transcript)) / len(reference)
+
+
 def synthesise(work):
     paths = []
     for i, sentence in enumerate(SENTENCES):
@@ -67,8 +74,6 @@ def direct_decode(work):
                            capture_output=True, text=True).stdout.strip() for i in range(len(SENTENCES))]
 
 
-
-
 OFFSETS = [0.0, 0.021, 0.043, 0.064, 0.085]  # where speech falls against the 4096-frame capture grid
 
 
@@ -83,43 +88,20 @@ def main():
         subprocess.run(["sox", "-n", "-r", "48000", "-c", "1", f"{work}/quiet.wav", "trim", "0", "3600"], check=True)
         keep_running = subprocess.Popen(["paplay", "-s", server, "-d", "virt", "--latency-msec=20", f"{work}/quiet.wav"])
         time.sleep(2.5)
-        events = []
-        cond = threading.Condition()
         t_launch = time.monotonic()
         env = dict(os.environ, PULSE_SERVER=server, PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
-        proc = subprocess.Popen([service_path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
-
-        def read():
-            for line in proc.stdout:
-                with cond:
-                    events.append((time.monotonic(), json.loads(line)))
-                    cond.notify_all()
-
-        threading.Thread(target=read, daemon=True).start()
-
-        def wait_for(pred, after=0):
-            with cond:
-                cond.wait_for(lambda: any(pred(e) for _, e in events[after:]), 30)
-                return next(t for t, e in events[after:] if pred(e))
-
-        def send(cmd):
-            with cond:
-                at = len(events)
-            proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
-            proc.stdin.flush()
-            return at
-
-        t_ready = wait_for(lambda e: e["type"] == "ready")
-        send("prewarm")
-        wait_for(lambda e: e.get("state") == "ready")
+        service = Service(service_path, env)
+        proc = service.proc
+        t_ready = service.wait_for(lambda e: e["type"] == "ready")
+        service.send("prewarm")
+        service.wait_for(state("ready"))
         time.sleep(1.5)  # let the model finish loading in the background
         cpu_before = cpu_seconds(proc.pid)
         threads_before = thread_cpu_seconds(proc.pid)
         runs, audio_seconds = [], 0.0
         for offset in OFFSETS:
-            t_start = time.monotonic()
-            at = send("start")
-            t_listening = wait_for(lambda e: e.get("state") == "listening", at)
+            t_start, at = service.send("start")
+            t_listening = service.wait_for(state("listening"), at)
             time.sleep(offset)
             spans = []
             for path in samples:
@@ -129,19 +111,20 @@ def main():
                 spans.append((begin, end))
                 audio_seconds += float(subprocess.run(["soxi", "-D", path], capture_output=True, text=True).stdout)
                 time.sleep(PAUSE)
-            at = send("stop")
-            wait_for(lambda e: e.get("state") == "idle", at)
+            sent, at = service.send("stop")
+            service.wait_for(state("idle"), at)
             time.sleep(1)
             runs.append((t_listening - t_start, spans))
         cpu = cpu_seconds(proc.pid) - cpu_before
         threads = thread_cpu_seconds(proc.pid)
         thread_cpu = sorted((threads[t] - threads_before.get(t, 0) for t in threads), reverse=True)
         rss = peak_rss_mb(proc.pid)
-        proc.stdin.close()
-        proc.wait(timeout=60)
+        service.finish()
         keep_running.kill()
 
+    events = service.events
     finals = [(t, e["text"]) for t, e in events if e["type"] == "final" and e["text"]]
+    dictations = sorted({e["run"] for _, e in events if e["type"] == "final"})
     partials = [t for t, e in events if e["type"] == "partial"]
     rates, final_delays, partial_delays = [], [], []
     for run, (to_listening, spans) in enumerate(runs):
@@ -155,11 +138,12 @@ def main():
             first = [t for t in partials if begin <= t < until]
             if first:
                 partial_delays.append(first[0] - begin)
-        rates.append(wer(hypotheses))
+        number = dictations[run] if run < len(dictations) else None
+        rates.append(transcript_wer(" ".join(e["text"] for _, e in events if e["type"] == "final" and e["run"] == number)))
         if run == 0:
             first_hypotheses = hypotheses
         if rates[-1] > 0.35:
-            print(f"run {run} at {wer(hypotheses):.1%}: {hypotheses}")
+            print(f"run {run} at {rates[-1]:.1%}: {hypotheses}")
 
     print(f"time to ready:              {t_ready - t_launch:.3f} s")
     print(f"start to listening:         worst {max(r[0] for r in runs):.3f} s (chime included)")
@@ -176,4 +160,5 @@ def main():
         print(f"  {sentence!r} -> {hyp!r}")
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -2,14 +2,14 @@
 back, and checks that the service answers at once whatever the server does, reports a lost
 microphone and dictates again once the server is back. The time bounds are sanity bounds only;
 the benchmark measures the figures."""
-import json
 import os
 import signal
 import subprocess
 import sys
 import tempfile
-import threading
 import time
+
+from service_client import Service, state
 
 SERVICE = sys.argv[1]
 WORK = tempfile.mkdtemp(prefix="dictate-server-")
@@ -57,48 +57,16 @@ class Server:
         self.source.wait()
 
 
-class Service:
-    def __init__(self):
-        home = f"{WORK}/home"  # no ALSA configuration of the desktop's: ALSA also reaches our server
-        os.makedirs(home, exist_ok=True)
-        env = dict(os.environ, HOME=home, PULSE_SERVER=SOCKET, PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
-        self.proc = subprocess.Popen([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, env=env)
-        self.events = []
-        self.cond = threading.Condition()
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.proc.stdout:
-            with self.cond:
-                self.events.append((time.monotonic(), json.loads(line)))
-                self.cond.notify_all()
-
-    def send(self, cmd):
-        self.proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
-        self.proc.stdin.flush()
-        return time.monotonic(), len(self.events)
-
-    def wait_for(self, predicate, after, what, timeout=10):
-        """The time of the first event from index `after` on that matches."""
-        def found():
-            return next((t for t, e in self.events[after:] if predicate(e)), None)
-        with self.cond:
-            if not self.cond.wait_for(lambda: found() is not None, timeout):
-                raise SystemExit(f"no {what} within {timeout} s; got {[e for _, e in self.events[after:]]}")
-            return found()
-
-    def since(self, after):
-        return [e for _, e in self.events[after:] if e.get("type") != "level"]
+def start_service():
+    home = f"{WORK}/home"  # no ALSA configuration of the desktop's: ALSA also reaches our server
+    os.makedirs(home, exist_ok=True)
+    env = dict(os.environ, HOME=home, PULSE_SERVER=SOCKET, PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
+    return Service(SERVICE, env, stderr=subprocess.PIPE)
 
 
-def is_state(value):
-    return lambda e: e.get("state") == value
-
-
-def answered(service, cmd, state, what):
+def answered(service, cmd, value, what):
     sent, at = service.send(cmd)
-    took = service.wait_for(is_state(state), at, what) - sent
+    took = service.wait_for(state(value), at, what) - sent
     check(took < PROMPT, f"{what} took {took:.2f} s")
     return at
 
@@ -106,12 +74,12 @@ def answered(service, cmd, state, what):
 def main():
     subprocess.run(["sox", "-n", "-r", "48000", "-c", "1", f"{WORK}/quiet.wav", "trim", "0", "120"], check=True)
     server = Server(running=True)
-    service = Service()
+    service = start_service()
     service.wait_for(lambda e: e.get("type") == "ready", 0, "ready event")
 
     # Capture starts at once: the first level comes soon after "listening".
     sent, at = service.send("start")
-    listening = service.wait_for(is_state("listening"), at, "listening")
+    listening = service.wait_for(state("listening"), at, "listening")
     first_level = service.wait_for(lambda e: e.get("type") == "level", at, "level") - listening
     check(first_level < 0.5, f"first level {first_level:.2f} s after listening")
 
@@ -125,12 +93,12 @@ def main():
         states = [e["state"] for e in service.since(at) if e.get("type") == "state"]
         check(states.count("idle") == 1 and "listening" not in states, f"overtaken start {attempt}: states {states}")
         service.send("start")
-        service.wait_for(is_state("listening"), at, "listening again")
+        service.wait_for(state("listening"), at, "listening again")
 
     # The server killed while listening: the loss is reported and the session still answers.
     server.kill()
-    error = service.wait_for(lambda e: e.get("type") == "error", at, "error for the lost microphone")
-    message = next(e["message"] for t, e in service.events if t == error and e.get("type") == "error")
+    service.wait_for(lambda e: e.get("type") == "error", at, "error for the lost microphone")
+    message = service.since(at, ("error",))[0]["message"]
     check(message.startswith("transcription stopped: the microphone was lost: "), f"loss reported as {message!r}")
     at = answered(service, "stop", "idle", "stop after the loss")
     sent, at = service.send("start")
@@ -140,7 +108,7 @@ def main():
     # Once the server is back, a start dictates again.
     server = Server()
     sent, at = service.send("start")
-    service.wait_for(is_state("listening"), at, "listening with the server back")
+    service.wait_for(state("listening"), at, "listening with the server back")
     service.wait_for(lambda e: e.get("type") == "level", at, "level with the server back")
 
     # The server stopped: stop still answers, a start gives up, and end of input ends the process.
@@ -165,9 +133,10 @@ def main():
 
     if failures:
         print("\n".join(failures))
-        print("events:", [e for _, e in service.events if e.get("type") != "level"])
+        print("events:", service.since(0))
         sys.exit(1)
     print("ok")
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -2,12 +2,12 @@
 headless desktop's microphone, twice in one process, and checks the protocol and the
 transcripts. With "alsa" the service is left to find the desktop's sound server through ALSA's
 configuration, as without a reachable server; with "pulse" it reaches the server directly."""
-import json
 import os
 import subprocess
 import sys
-import threading
 import time
+
+from service_client import Service, state
 
 SERVICE, SAMPLE, ROUTE = sys.argv[1], sys.argv[2], sys.argv[3]
 KEYWORDS = ["weather", "today", "sunny", "warm", "window", "kitchen"]
@@ -21,39 +21,11 @@ def check(condition, message):
         failures.append(message)
 
 
-class Service:
-    def __init__(self):
-        env = dict(os.environ)
-        if ROUTE == "pulse":
-            env.update(PULSE_SERVER=os.environ["TEST_PULSE_SERVER"], PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
-        self.proc = subprocess.Popen([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, env=env)
-        self.events = []
-        self.raw = []
-        self.cond = threading.Condition()
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.proc.stdout:
-            with self.cond:
-                self.raw.append(line)
-                try:
-                    self.events.append(json.loads(line))
-                except ValueError:
-                    self.events.append(None)
-                self.cond.notify_all()
-
-    def send(self, cmd):
-        self.proc.stdin.write((json.dumps({"cmd": cmd}) + "\n").encode())
-        self.proc.stdin.flush()
-
-    def wait_for(self, predicate, what, timeout=30, count=1):
-        with self.cond:
-            if not self.cond.wait_for(lambda: sum(bool(e and predicate(e)) for e in self.events) >= count, timeout):
-                raise SystemExit(f"no {what} within {timeout} s; got {self.events}")
-
-    def wait_for_state(self, state, count):
-        self.wait_for(lambda e: e.get("state") == state, f"{state} state number {count}", count=count)
+def start_service():
+    env = dict(os.environ)
+    if ROUTE == "pulse":
+        env.update(PULSE_SERVER=os.environ["TEST_PULSE_SERVER"], PULSE_SOURCE="virt.monitor", PULSE_SINK="spk")
+    return Service(SERVICE, env, stderr=subprocess.PIPE)
 
 
 def play(path):
@@ -62,23 +34,22 @@ def play(path):
 
 
 def main():
-    service = Service()
-    service.wait_for(lambda e: e.get("type") == "ready", "ready event")
+    service = start_service()
+    service.wait_for(lambda e: e.get("type") == "ready", 0, "ready event")
     service.send("prewarm")
     for run in range(2):
-        service.send("start")
-        service.wait_for_state("listening", run + 1)
+        sent, at = service.send("start")
+        service.wait_for(state("listening"), at, f"listening of run {run}")
         play(SAMPLE)
         time.sleep(1.5)  # the recogniser's end of utterance comes about 0.5 s after speech ends
-        service.send("stop")
-        service.wait_for_state("idle", run + 1)
-    service.proc.stdin.close()
-    status = service.proc.wait(timeout=60)
+        sent, at = service.send("stop")
+        service.wait_for(state("idle"), at, f"idle of run {run}")
+    status = service.finish()
     stderr = service.proc.stderr.read()
 
     check(status == 0, f"exit status {status}")
     check(stderr == b"", f"standard error not empty: {stderr[:200]!r}")
-    events = service.events
+    events = [e for _, e in service.events]
     check(all(isinstance(e, dict) and e.get("type") in TYPES for e in events),
           "every line is a JSON object of a known type")
     check(all(line.endswith(b"\n") and line.count(b"\n") == 1 for line in service.raw), "one event per line")
@@ -115,4 +86,5 @@ def main():
     print("ok:", " / ".join(heard_all))
 
 
-main()
+if __name__ == "__main__":
+    main()

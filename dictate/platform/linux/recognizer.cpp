@@ -1,10 +1,13 @@
 #include "platform/linux/recognizer.h"
 
 #include <pocketsphinx.h>
+#include <sphinxbase/cmn.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/feat.h>
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <unistd.h>
 
 namespace dictate::sphinx {
@@ -16,16 +19,27 @@ const std::string acousticModel = modelDir + "/en-us";
 const std::string languageModel = modelDir + "/en-us.lm.bin";
 const std::string dictionary = modelDir + "/cmudict-en-us.dict";
 
+// The cepstral mean this model's decoder converges to on recorded human speech (the ALSA
+// channel-name recordings), where the model's own initial estimate is far off: a decoder that
+// starts from it misrecognises much of the first dictation until the estimate has adapted. The
+// model's parameter file overrides a -cmninit option, so the estimate is set after loading.
+constexpr mfcc_t speechCepstralMean[] = {44.62f, 2.71f,  -0.10f, 2.97f,  1.41f,  -1.40f, -2.84f,
+                                         10.23f, 5.92f,  5.22f,  -0.72f, -1.40f, 3.63f};
+
 ps_decoder_t* loadDecoder() {
   if (!modelPresent()) return nullptr;
-  // Three Gaussians per frame instead of four: less scoring work, and on average over where
-  // speech falls against the frame grid no less accurate with this model.
+  // Three Gaussians per frame instead of four, and a search capped at 5,000 active HMMs and 5
+  // word exits per frame: a fifth less decoding time for about the same accuracy over where
+  // speech falls against the frame grid. A 10-frame phone lookahead prunes words the next
+  // phones rule out, which here costs no time and saves a word or so per list.
   cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acousticModel.c_str(), "-lm",
-                                 languageModel.c_str(), "-dict", dictionary.c_str(), "-topn", "3", "-logfn",
-                                 "/dev/null", nullptr);
+                                 languageModel.c_str(), "-dict", dictionary.c_str(), "-topn", "3", "-maxhmmpf",
+                                 "5000", "-maxwpf", "5", "-pl_window", "10", "-logfn", "/dev/null", nullptr);
   if (!config) return nullptr;
   ps_decoder_t* decoder = ps_init(config);
   cmd_ln_free_r(config);
+  if (decoder && feat_cepsize(ps_get_feat(decoder)) == int(std::size(speechCepstralMean)))
+    cmn_live_set(ps_get_feat(decoder)->cmn_struct, speechCepstralMean);
   return decoder;
 }
 
