@@ -101,11 +101,11 @@ std::optional<int32_t> clientPid(Window window) {
     return d != nullptr && XResQueryExtension(d, &event, &error);
   }();
   if (!available) return std::nullopt;
-  XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+  XResClientIdSpec query{window, XRES_CLIENT_ID_PID_MASK};
   long count = 0;
   XResClientIdValue* ids = nullptr;
   std::optional<int32_t> pid;
-  if (checked([&](Display* dd) { XResQueryClientIds(dd, 1, &spec, &count, &ids); })) {
+  if (checked([&](Display* dd) { XResQueryClientIds(dd, 1, &query, &count, &ids); })) {
     for (long i = 0; i < count && !pid; ++i)
       if (XResGetClientIdType(&ids[i]) == XRES_CLIENT_ID_PID) {
         const pid_t found = XResGetClientPid(&ids[i]);

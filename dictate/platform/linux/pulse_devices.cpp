@@ -14,9 +14,9 @@ constexpr unsigned fragmentMillis = 10;
 
 pa_simple* connect(pa_stream_direction_t direction, const char* stream, unsigned rate, unsigned channels,
                    const pa_buffer_attr* attributes) {
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, uint8_t(channels)};
+  const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, rate, uint8_t(channels)};
   int error = 0;
-  return pa_simple_new(nullptr, clientName, direction, nullptr, stream, &spec, nullptr, attributes, &error);
+  return pa_simple_new(nullptr, clientName, direction, nullptr, stream, &format, nullptr, attributes, &error);
 }
 
 class PulseCapture : public CaptureDevice {
