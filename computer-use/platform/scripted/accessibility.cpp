@@ -60,7 +60,7 @@ ScriptedNode& ScriptedAccessibility::node(const AXUIElement& element) { return *
 void ScriptedAccessibility::append(const AXUIElement& parent, const AXUIElement& child) {
   ScriptedNode& p = node(parent);
   Array kids = member<Array>(p, "AXChildren");
-  kids.push_back(Value(child));
+  kids.emplace_back(child);
   p.attributes["AXChildren"] = Value(std::move(kids));
   node(child).attributes["AXParent"] = Value(parent);
 }
