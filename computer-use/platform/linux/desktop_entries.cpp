@@ -1,6 +1,6 @@
 #include "platform/linux/desktop_entries.h"
 
-#include <gio/gdesktopappinfo.h>
+#include <glib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -44,18 +44,35 @@ bool programInstalled(const std::string& program) {
   return !owned(g_find_program_in_path(program.c_str())).empty();
 }
 
-// Whether the menus of the current desktop show the entry. GIO knows the current desktop;
-// asking it from the already read file keeps it from indexing every installed entry.
+// The desktops the session names itself by, as GIO reads them.
+const gchar* const* currentDesktops() {
+  static gchar** const desktops = [] {
+    const gchar* value = g_getenv("XDG_CURRENT_DESKTOP");
+    return g_strsplit(value ? value : "", G_SEARCHPATH_SEPARATOR_S, 0);
+  }();
+  return desktops;
+}
+
+using StringList = std::unique_ptr<gchar*, decltype(&g_strfreev)>;
+
+StringList stringList(GKeyFile* file, const char* name) {
+  return StringList(g_key_file_get_string_list(file, G_KEY_FILE_DESKTOP_GROUP, name, nullptr, nullptr),
+                    &g_strfreev);
+}
+
+// Whether the menus of the current desktop show the entry, decided as GIO's
+// g_desktop_app_info_get_show_in does: creating a GDesktopAppInfo for that has GIO load its
+// modules, read the MIME associations and watch the application directories, and closing
+// those watches costs the run milliseconds at exit.
 bool shownInMenus(GKeyFile* file) {
   if (flag(file, G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY)) return false;
-  if (!g_key_file_has_key(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_ONLY_SHOW_IN, nullptr) &&
-      !g_key_file_has_key(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_NOT_SHOW_IN, nullptr))
-    return true;
-  GDesktopAppInfo* info = g_desktop_app_info_new_from_keyfile(file);
-  if (!info) return false;
-  const bool shown = g_desktop_app_info_get_show_in(info, nullptr) != FALSE;
-  g_object_unref(info);
-  return shown;
+  const StringList only = stringList(file, G_KEY_FILE_DESKTOP_KEY_ONLY_SHOW_IN);
+  const StringList notIn = stringList(file, G_KEY_FILE_DESKTOP_KEY_NOT_SHOW_IN);
+  for (const gchar* const* desktop = currentDesktops(); *desktop; ++desktop) {
+    if (only && g_strv_contains(only.get(), *desktop)) return true;
+    if (notIn && g_strv_contains(notIn.get(), *desktop)) return false;
+  }
+  return !only;
 }
 
 // Whether a line of a desktop file is a translation for a language other than the ones the
