@@ -12,7 +12,7 @@ packages=(
   libasio-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   libsoxr-dev libsndfile1-dev libasound2-dev libpulse-dev
   libgtk-3-dev
-  libxres-dev
+  libxres-dev libx11-xcb-dev
   # headless desktop for tests and the demo
   xvfb openbox dbus-x11 at-spi2-core xcompmgr x11-utils gtk-3-examples
   # real applications of the end-to-end tests: a single-instance editor with a settings entry, Tk

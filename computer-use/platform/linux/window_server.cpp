@@ -11,29 +11,28 @@ class LinuxWindowServer : public WindowServer {
  public:
   // The reference window is not used: every caller asks for the whole list.
   std::optional<Value> copyWindowInfo(uint32_t options, uint32_t) override {
-    auto clients = clientWindowsFrontToBack();
+    auto clients = managedWindows(true);
     if (!clients) return std::nullopt;
     Array list;
-    for (Window window : *clients) {
-      // A window that is gone fails here and is left out.
-      auto placement = windowPlacement(window);
-      if (!placement) continue;
-      if ((options & WindowListOption::onScreenOnly) && !placement->onScreen) continue;
-      const int layer = windowLayer(window);
-      if ((options & WindowListOption::excludeDesktopElements) && layer == WindowLayer::desktop)
+    for (const ManagedWindow& client : *clients) {
+      // A window that is gone has no placement and is left out.
+      if (!client.placement) continue;
+      const WindowPlacement& placement = *client.placement;
+      if ((options & WindowListOption::onScreenOnly) && !placement.onScreen) continue;
+      if ((options & WindowListOption::excludeDesktopElements) && client.layer == WindowLayer::desktop)
         continue;
-      const Rect& f = placement->frame;
+      const Rect& f = placement.frame;
       Dictionary entry{
-          {WindowKey::layer, layer},
-          {WindowKey::number, static_cast<uint32_t>(window)},
+          {WindowKey::layer, client.layer},
+          {WindowKey::number, static_cast<uint32_t>(client.window)},
           {WindowKey::bounds, Dictionary{{BoundsKey::x, f.origin.x},
                                          {BoundsKey::y, f.origin.y},
                                          {BoundsKey::width, f.size.width},
                                          {BoundsKey::height, f.size.height}}},
-          {WindowKey::isOnscreen, placement->onScreen},
+          {WindowKey::isOnscreen, placement.onScreen},
       };
-      if (auto pid = windowPid(window)) entry.emplace(WindowKey::ownerPid, *pid);
-      if (auto title = windowTitle(window)) entry.emplace(WindowKey::name, *title);
+      if (client.pid) entry.emplace(WindowKey::ownerPid, *client.pid);
+      if (client.title) entry.emplace(WindowKey::name, *client.title);
       list.emplace_back(std::move(entry));
     }
     return Value(std::move(list));

@@ -33,6 +33,10 @@ const std::pair<const char*, int> windowTypeLayers[] = {
     {"_NET_WM_WINDOW_TYPE_DND", WindowLayer::overlay},
 };
 
+// Property lengths in 32-bit units, as XGetTextProperty and XGetClassHint ask.
+constexpr uint32_t titleLength = 1'000'000;
+constexpr uint32_t classLength = 8192;
+
 void internWindowAtoms() {
   static const bool done = [] {
     std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_WM_PID", "_NET_WM_NAME",
@@ -64,32 +68,61 @@ std::string latin1ToUtf8(const unsigned char* bytes, unsigned long length) {
 // A text property in whatever encoding its type names (UTF8_STRING, STRING, COMPOUND_TEXT), as
 // UTF-8; none when the window lacks it or it cannot be converted. Only COMPOUND_TEXT goes through
 // Xlib's conversion: it loads the locale database, a fifth of a listing run's instructions.
-std::optional<std::string> textProperty(Window window, Atom name) {
+std::optional<std::string> textOf(const std::optional<PropertyData>& property) {
   Display* d = display();
-  XTextProperty property{};
-  if (d == nullptr || !XGetTextProperty(d, window, &property, name)) return std::nullopt;
-  std::optional<std::string> text;
-  const char* bytes = reinterpret_cast<const char*>(property.value);
+  if (d == nullptr || !property) return std::nullopt;
+  const char* bytes = property->bytes.c_str();
   // A NUL separates the elements of a text list; a title is the first.
-  const size_t length = bytes ? strnlen(bytes, property.nitems) : 0;
-  if (property.format == 8 && bytes && property.encoding == atom("UTF8_STRING")) {
-    text = validUtf8(std::string(bytes, length));
-  } else if (property.format == 8 && bytes && property.encoding == XA_STRING) {
+  const size_t length = strnlen(bytes, property->bytes.size());
+  if (property->format == 8 && property->type == atom("UTF8_STRING")) return validUtf8(std::string(bytes, length));
+  if (property->format == 8 && property->type == XA_STRING) {
     // xdotool and some scripts store UTF-8 bytes as STRING; real Latin-1 text other than ASCII
     // is almost never valid UTF-8.
-    if (g_utf8_validate(bytes, static_cast<gssize>(length), nullptr))
-      text.emplace(bytes, length);
-    else
-      text = latin1ToUtf8(property.value, length);
-  } else {
-    char** list = nullptr;
-    int count = 0;
-    if (Xutf8TextPropertyToTextList(d, &property, &list, &count) >= Success && list && count > 0)
-      text = validUtf8(list[0]);
-    if (list) XFreeStringList(list);
+    if (g_utf8_validate(bytes, static_cast<gssize>(length), nullptr)) return std::string(bytes, length);
+    return latin1ToUtf8(reinterpret_cast<const unsigned char*>(bytes), length);
   }
-  if (property.value) XFree(property.value);
-  return text;
+  XTextProperty text{reinterpret_cast<unsigned char*>(const_cast<char*>(bytes)), property->type, property->format,
+                     property->bytes.size() / static_cast<size_t>(property->format / 8)};
+  std::optional<std::string> result;
+  char** list = nullptr;
+  int count = 0;
+  if (Xutf8TextPropertyToTextList(d, &text, &list, &count) >= Success && list && count > 0)
+    result = validUtf8(list[0]);
+  if (list) XFreeStringList(list);
+  return result;
+}
+
+// The title properties, in the order that decides.
+struct TitleCookies {
+  xcb_get_property_cookie_t netName, name;
+};
+TitleCookies requestTitle(Window window) {
+  return {requestProperty(window, atom("_NET_WM_NAME"), AnyPropertyType, titleLength),
+          requestProperty(window, XA_WM_NAME, AnyPropertyType, titleLength)};
+}
+std::optional<std::string> titleReply(const TitleCookies& cookies) {
+  auto netName = textOf(propertyReply(cookies.netName));
+  auto name = textOf(propertyReply(cookies.name));
+  return netName ? netName : name;
+}
+
+std::optional<int32_t> pidOf(const std::optional<std::vector<unsigned long>>& pid) {
+  if (!pid || pid->empty() || (*pid)[0] == 0 || (*pid)[0] > 0x7fffffff) return std::nullopt;
+  return static_cast<int32_t>((*pid)[0]);
+}
+
+int layerOf(const std::optional<std::vector<unsigned long>>& types) {
+  if (types) {
+    for (unsigned long type : *types)
+      for (const auto& [name, layer] : windowTypeLayers)
+        if (type == atom(name)) return layer;
+  }
+  // Untyped managed windows are normal windows, or dialogs when transient: both layer 0.
+  return WindowLayer::normal;
+}
+
+bool hiddenIn(const std::optional<std::vector<unsigned long>>& states) {
+  return states && std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
 }
 
 // The process of the X client that created the window, as the server knows it (Tk and plain X
@@ -137,68 +170,98 @@ std::optional<std::vector<Window>> clientWindowsFrontToBack() {
 
 std::optional<int32_t> windowPid(Window window) {
   internWindowAtoms();
-  auto pid = cardinalProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
-  if (!pid || pid->empty() || (*pid)[0] == 0 || (*pid)[0] > 0x7fffffff) return clientPid(window);
-  return static_cast<int32_t>((*pid)[0]);
+  if (auto pid = pidOf(cardinalProperty(window, atom("_NET_WM_PID"), XA_CARDINAL))) return pid;
+  return clientPid(window);
 }
 
 int windowLayer(Window window) {
   internWindowAtoms();
-  if (auto types = cardinalProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM)) {
-    for (unsigned long type : *types)
-      for (const auto& [name, layer] : windowTypeLayers)
-        if (type == atom(name)) return layer;
-  }
-  // Untyped managed windows are normal windows, or dialogs when transient: both layer 0.
-  return WindowLayer::normal;
+  return layerOf(cardinalProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM));
 }
 
 std::optional<std::string> windowTitle(Window window) {
   internWindowAtoms();
-  if (auto name = textProperty(window, atom("_NET_WM_NAME"))) return name;
-  return textProperty(window, XA_WM_NAME);
+  return titleReply(requestTitle(window));
 }
 
-std::optional<WindowClass> windowClass(Window window) {
-  Display* d = display();
-  XClassHint hint{};
-  if (d == nullptr || !XGetClassHint(d, window, &hint)) return std::nullopt;
-  WindowClass result{validUtf8(hint.res_name ? hint.res_name : ""),
-                     validUtf8(hint.res_class ? hint.res_class : "")};
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return result;
+xcb_get_property_cookie_t requestClass(Window window) {
+  return requestProperty(window, XA_WM_CLASS, XA_STRING, classLength);
 }
 
-std::optional<WindowPlacement> windowPlacement(Window window) {
-  Display* d = display();
-  if (d == nullptr) return std::nullopt;
-  internWindowAtoms();
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(d, window, &attributes)) return std::nullopt;
-  int rootX = 0, rootY = 0;
-  Window child = None;
-  if (!XTranslateCoordinates(d, window, attributes.root, 0, 0, &rootX, &rootY, &child))
-    return std::nullopt;
-  double left = 0, right = 0, top = 0, bottom = 0;
-  if (auto extents = cardinalProperty(window, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
-      extents && extents->size() >= 4) {
-    left = static_cast<double>((*extents)[0]);
-    right = static_cast<double>((*extents)[1]);
-    top = static_cast<double>((*extents)[2]);
-    bottom = static_cast<double>((*extents)[3]);
+std::optional<WindowClass> classReply(xcb_get_property_cookie_t cookie) {
+  // Read as XGetClassHint reads it: the instance up to the first NUL, the class up to the next.
+  auto property = propertyReply(cookie);
+  if (!property || property->type != XA_STRING || property->format != 8) return std::nullopt;
+  const char* data = property->bytes.c_str();
+  const size_t instanceLength = strlen(data);
+  const char* className = data + std::min(instanceLength + 1, property->bytes.size());
+  return WindowClass{validUtf8(std::string(data, instanceLength)), validUtf8(className)};
+}
+
+std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements) {
+  auto clients = clientWindowsFrontToBack();
+  xcb_connection_t* c = connection();
+  if (!clients || c == nullptr) return std::nullopt;
+  const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display()));
+  struct Cookies {
+    xcb_get_property_cookie_t pid, type, extents, state;
+    TitleCookies title;
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t origin;
+  };
+  std::vector<Cookies> cookies;
+  for (Window window : *clients) {
+    Cookies& k = cookies.emplace_back();
+    k.pid = requestProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
+    k.type = requestProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
+    if (!withPlacements) continue;
+    const auto w = static_cast<xcb_window_t>(window);
+    k.attributes = xcb_get_window_attributes(c, w);
+    k.geometry = xcb_get_geometry(c, w);
+    // Managed windows belong to the root whose client list names them.
+    k.origin = xcb_translate_coordinates(c, w, root, 0, 0);
+    k.extents = requestProperty(window, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    k.state = requestProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
+    k.title = requestTitle(window);
   }
-  WindowPlacement placement;
-  placement.frame = Rect{{rootX - left, rootY - top},
-                         {attributes.width + left + right, attributes.height + top + bottom}};
-  placement.onScreen = attributes.map_state == IsViewable && !isMinimised(window);
-  return placement;
+  std::vector<ManagedWindow> result;
+  for (size_t i = 0; i < clients->size(); ++i) {
+    const Cookies& k = cookies[i];
+    ManagedWindow& client = result.emplace_back();
+    client.window = (*clients)[i];
+    client.pid = pidOf(cardinalItems(propertyReply(k.pid)));
+    client.layer = layerOf(cardinalItems(propertyReply(k.type)));
+    if (!withPlacements) continue;
+    xcb_generic_error_t* error = nullptr;
+    auto attributes = answer(xcb_get_window_attributes_reply(c, k.attributes, &error), error);
+    auto geometry = answer(xcb_get_geometry_reply(c, k.geometry, &error), error);
+    auto origin = answer(xcb_translate_coordinates_reply(c, k.origin, &error), error);
+    auto extents = cardinalItems(propertyReply(k.extents));
+    const bool hidden = hiddenIn(cardinalItems(propertyReply(k.state)));
+    client.title = titleReply(k.title);
+    if (!attributes || !geometry || !origin || !origin->same_screen || geometry->root != root) continue;
+    double left = 0, right = 0, top = 0, bottom = 0;
+    if (extents && extents->size() >= 4) {
+      left = static_cast<double>((*extents)[0]);
+      right = static_cast<double>((*extents)[1]);
+      top = static_cast<double>((*extents)[2]);
+      bottom = static_cast<double>((*extents)[3]);
+    }
+    WindowPlacement& placement = client.placement.emplace();
+    placement.frame = Rect{{origin->dst_x - left, origin->dst_y - top},
+                           {geometry->width + left + right, geometry->height + top + bottom}};
+    placement.onScreen = attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden;
+  }
+  // Tk and plain X toolkits set no _NET_WM_PID.
+  for (ManagedWindow& client : result)
+    if (!client.pid) client.pid = clientPid(client.window);
+  return result;
 }
 
 bool isMinimised(Window window) {
   internWindowAtoms();
-  auto states = cardinalProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
-  return states && std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
+  return hiddenIn(cardinalProperty(window, atom("_NET_WM_STATE"), XA_ATOM));
 }
 
 std::optional<unsigned long> otherDesktop(Window window) {

@@ -1,8 +1,9 @@
 #pragma once
-// The window manager's managed client windows (EWMH), read property by property. Shared by
-// the window list and the running applications, which see windows the same way.
+// The window manager's managed client windows (EWMH). Shared by the window list and the running
+// applications, which see windows the same way.
 
 #include <X11/Xlib.h>
+#include <xcb/xcb.h>
 
 #include <cstdint>
 #include <optional>
@@ -40,8 +41,9 @@ struct WindowClass {
   std::string instance;
   std::string className;
 };
-// WM_CLASS, or none.
-std::optional<WindowClass> windowClass(Window window);
+// WM_CLASS, or none; asked with other requests of a batch (x11.h), answered after them.
+xcb_get_property_cookie_t requestClass(Window window);
+std::optional<WindowClass> classReply(xcb_get_property_cookie_t cookie);
 
 struct WindowPlacement {
   // The client rectangle grown by _NET_FRAME_EXTENTS, in root coordinates.
@@ -49,8 +51,19 @@ struct WindowPlacement {
   // Viewable and not _NET_WM_STATE_HIDDEN.
   bool onScreen = false;
 };
-// None when the window is gone.
-std::optional<WindowPlacement> windowPlacement(Window window);
+
+struct ManagedWindow {
+  Window window = None;
+  std::optional<int32_t> pid;  // as windowPid
+  int layer = WindowLayer::normal;
+  // Read only with placements; a window that is gone has no placement.
+  std::optional<std::string> title;
+  std::optional<WindowPlacement> placement;
+};
+// The managed client windows front to back with their owners and layers, and when asked their
+// placements and titles: the list, then all of every window in one round trip (not counting
+// the X-Resource queries for windows without _NET_WM_PID). None as clientWindowsFrontToBack.
+std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements);
 
 // The window's desktop (_NET_WM_DESKTOP) when it is not the shown one (_NET_CURRENT_DESKTOP)
 // and not every desktop; none otherwise.

@@ -42,19 +42,18 @@ std::string launchedDesktopFile(int32_t pid, const std::string& environ) {
 
 std::map<int32_t, WindowOwner> windowOwners() {
   std::map<int32_t, WindowOwner> owners;
-  auto clients = clientWindowsFrontToBack();
+  auto clients = managedWindows(false);
   if (!clients) return owners;
-  for (Window window : *clients) {
-    auto pid = windowPid(window);
-    if (!pid) continue;
-    WindowOwner& owner = owners[*pid];
-    owner.windows.push_back(window);
+  for (const ManagedWindow& client : *clients) {
+    if (!client.pid) continue;
+    WindowOwner& owner = owners[*client.pid];
+    owner.windows.push_back(client.window);
     if (owner.ownsNormalWindow) continue;
-    if (windowLayer(window) == WindowLayer::normal) {
+    if (client.layer == WindowLayer::normal) {
       owner.ownsNormalWindow = true;
-      owner.frontWindow = window;
+      owner.frontWindow = client.window;
     } else if (owner.frontWindow == None) {
-      owner.frontWindow = window;
+      owner.frontWindow = client.window;
     }
   }
   return owners;

@@ -1,7 +1,10 @@
 #include "platform/linux/x11.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <semaphore>
@@ -101,17 +104,52 @@ bool readProperty(Window window, Atom property, Atom type, RawProperty& out) {
 
 }  // namespace
 
+xcb_connection_t* connection() {
+  Display* d = display();
+  return d == nullptr ? nullptr : XGetXCBConnection(d);
+}
+
+void endRunIfConnectionLost() {
+  xcb_connection_t* c = connection();
+  if (c != nullptr && xcb_connection_has_error(c)) platform::desktopLost();
+}
+
+xcb_get_property_cookie_t requestProperty(Window window, Atom property, Atom type, uint32_t longLength) {
+  xcb_connection_t* c = connection();
+  if (c == nullptr) return xcb_get_property_cookie_t{0};
+  return xcb_get_property(c, 0, static_cast<xcb_window_t>(window), static_cast<xcb_atom_t>(property),
+                          static_cast<xcb_atom_t>(type), 0, longLength);
+}
+
+std::optional<PropertyData> propertyReply(xcb_get_property_cookie_t cookie) {
+  xcb_connection_t* c = connection();
+  if (c == nullptr || cookie.sequence == 0) return std::nullopt;
+  xcb_generic_error_t* error = nullptr;
+  auto reply = answer(xcb_get_property_reply(c, cookie, &error), error);
+  if (!reply || reply->type == XCB_NONE ||
+      (reply->format != 8 && reply->format != 16 && reply->format != 32))
+    return std::nullopt;
+  const auto* value = static_cast<const char*>(xcb_get_property_value(reply.get()));
+  const int length = xcb_get_property_value_length(reply.get());
+  return PropertyData{reply->type, reply->format, std::string(value, static_cast<size_t>(std::max(length, 0)))};
+}
+
+std::optional<std::vector<unsigned long>> cardinalItems(const std::optional<PropertyData>& property) {
+  if (!property || property->format != 32) return std::nullopt;
+  std::vector<unsigned long> items(property->bytes.size() / 4);
+  for (size_t i = 0; i < items.size(); ++i) {
+    uint32_t item = 0;
+    std::memcpy(&item, property->bytes.data() + 4 * i, 4);
+    items[i] = item;
+  }
+  return items;
+}
+
 std::optional<std::vector<unsigned long>> cardinalProperty(Window window, Atom property, Atom type) {
   RawProperty raw;
   if (!readProperty(window, property, type, raw) || raw.format != 32) return std::nullopt;
   const auto* items = reinterpret_cast<const unsigned long*>(raw.data);
   return std::vector<unsigned long>(items, items + raw.count);
-}
-
-std::optional<std::string> stringProperty(Window window, Atom property, Atom type) {
-  RawProperty raw;
-  if (!readProperty(window, property, type, raw) || raw.format != 8) return std::nullopt;
-  return std::string(reinterpret_cast<const char*>(raw.data), raw.count);
 }
 
 }  // namespace platform::linux_desktop
