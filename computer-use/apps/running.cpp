@@ -3,7 +3,6 @@
 #include <charconv>
 #include <limits>
 
-#include "apps/windows.h"
 #include "platform/platform.h"
 #include "text/unicode.h"
 
@@ -65,13 +64,13 @@ RunningApplication resolveApp(const std::string& name) {
   fail("No running app matches \"" + name + "\". Run `apps` to list them.");
 }
 
-Json appRecord(const RunningApplication& app) {
+Json appRecord(const RunningApplication& app, size_t windowCount) {
   return Json{
       {"pid", app.processIdentifier},
       {"name", app.localizedName.value_or("")},
       {"bundleId", app.bundleIdentifier.value_or("")},
       {"path", app.bundlePath.value_or("")},
-      {"windows", windows(app.processIdentifier).size()},
+      {"windows", windowCount},
   };
 }
 

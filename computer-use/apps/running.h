@@ -22,8 +22,8 @@ bool displayedNameMatches(const std::string& displayed, const std::string& name)
 // runningApp, or the run ends with the hint to list the running applications.
 RunningApplication resolveApp(const std::string& name);
 
-// The app record of the apps listing.
-Json appRecord(const RunningApplication& app);
+// The app record of the apps listing, with the number of its windows.
+Json appRecord(const RunningApplication& app, size_t windowCount);
 
 // Makes the application frontmost through accessibility, else by activation.
 void bringToFront(const RunningApplication& app);

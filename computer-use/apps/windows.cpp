@@ -21,9 +21,9 @@ const platform::Value* member(const platform::Dictionary& d, const std::string& 
 
 }  // namespace
 
-std::vector<WindowInfo> windows(int32_t pid) {
+std::map<int32_t, std::vector<WindowInfo>> windowsByOwner() {
   using namespace platform;
-  std::vector<WindowInfo> result;
+  std::map<int32_t, std::vector<WindowInfo>> result;
   auto list = windowServer().copyWindowInfo(WindowListOption::excludeDesktopElements, nullWindowId);
   const Array* entries = list ? list->get<Array>() : nullptr;
   if (!entries) return result;
@@ -34,7 +34,7 @@ std::vector<WindowInfo> windows(int32_t pid) {
     auto ownerPid = owner ? integerValue(*owner, std::numeric_limits<int32_t>::min(),
                                          std::numeric_limits<int32_t>::max())
                           : std::nullopt;
-    if (!ownerPid || *ownerPid != pid) continue;
+    if (!ownerPid) continue;
     const Value* layer = member(*d, WindowKey::layer);
     if (!layer || !layer->get<int64_t>() || *layer->get<int64_t>() != 0) continue;
     const Value* number = member(*d, WindowKey::number);
@@ -50,9 +50,15 @@ std::vector<WindowInfo> windows(int32_t pid) {
     if (name && name->get<std::string>()) info.title = *name->get<std::string>();
     const Value* onScreen = member(*d, WindowKey::isOnscreen);
     info.onScreen = onScreen && onScreen->get<bool>() && *onScreen->get<bool>();
-    result.push_back(std::move(info));
+    result[static_cast<int32_t>(*ownerPid)].push_back(std::move(info));
   }
   return result;
+}
+
+std::vector<WindowInfo> windows(int32_t pid) {
+  auto all = windowsByOwner();
+  auto it = all.find(pid);
+  return it == all.end() ? std::vector<WindowInfo>{} : std::move(it->second);
 }
 
 }  // namespace dorv

@@ -10,8 +10,13 @@ namespace dorv {
 
 void appsCommand() {
   Json apps = Json::array();
-  for (const auto& app : platform::workspace().runningApplications())
-    if (app.activationPolicy == platform::ActivationPolicy::regular) apps.push_back(appRecord(app));
+  const auto running = platform::workspace().runningApplications();
+  const auto windows = windowsByOwner();
+  for (const auto& app : running) {
+    if (app.activationPolicy != platform::ActivationPolicy::regular) continue;
+    auto own = windows.find(app.processIdentifier);
+    apps.push_back(appRecord(app, own == windows.end() ? 0 : own->second.size()));
+  }
   emit(Json{{"ok", true}, {"apps", std::move(apps)}});
 }
 
