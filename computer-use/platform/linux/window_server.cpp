@@ -14,7 +14,7 @@ class LinuxWindowServer : public WindowServer {
     auto clients = managedWindows(true);
     if (!clients) return std::nullopt;
     Array list;
-    for (const ManagedWindow& client : *clients) {
+    for (const ManagedWindow& client : clients->windows) {
       // A window that is gone has no placement and is left out.
       if (!client.placement) continue;
       const WindowPlacement& placement = *client.placement;

@@ -39,7 +39,7 @@ constexpr uint32_t classLength = 8192;
 
 void internWindowAtoms() {
   static const bool done = [] {
-    std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_WM_PID", "_NET_WM_NAME",
+    std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME",
                                       "UTF8_STRING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
                                       "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS"};
     for (const auto& [name, layer] : windowTypeLayers) names.push_back(name);
@@ -158,16 +158,6 @@ std::string validUtf8(const std::string& text) {
   return result;
 }
 
-std::optional<std::vector<Window>> clientWindowsFrontToBack() {
-  Display* d = display();
-  if (d == nullptr) return std::nullopt;
-  internWindowAtoms();
-  auto stacking = cardinalProperty(DefaultRootWindow(d), atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
-  if (!stacking) return std::nullopt;
-  std::vector<Window> windows(stacking->rbegin(), stacking->rend());
-  return windows;
-}
-
 std::optional<int32_t> windowPid(Window window) {
   internWindowAtoms();
   if (auto pid = pidOf(cardinalProperty(window, atom("_NET_WM_PID"), XA_CARDINAL))) return pid;
@@ -198,11 +188,18 @@ std::optional<WindowClass> classReply(xcb_get_property_cookie_t cookie) {
   return WindowClass{validUtf8(std::string(data, instanceLength)), validUtf8(className)};
 }
 
-std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements) {
-  auto clients = clientWindowsFrontToBack();
+std::optional<ManagedWindows> managedWindows(bool withPlacements) {
+  Display* d = display();
   xcb_connection_t* c = connection();
-  if (!clients || c == nullptr) return std::nullopt;
-  const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display()));
+  if (d == nullptr || c == nullptr) return std::nullopt;
+  internWindowAtoms();
+  const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(d));
+  const auto stackingCookie = requestProperty(root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+  const auto activeCookie = requestProperty(root, atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
+  const auto stacking = cardinalItems(propertyReply(stackingCookie));
+  const auto active = cardinalItems(propertyReply(activeCookie));
+  if (!stacking) return std::nullopt;
+  const std::vector<Window> clients(stacking->rbegin(), stacking->rend());
   struct Cookies {
     xcb_get_property_cookie_t pid, type, extents, state;
     TitleCookies title;
@@ -211,7 +208,7 @@ std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements) {
     xcb_translate_coordinates_cookie_t origin;
   };
   std::vector<Cookies> cookies;
-  for (Window window : *clients) {
+  for (Window window : clients) {
     Cookies& k = cookies.emplace_back();
     k.pid = requestProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
     k.type = requestProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
@@ -225,11 +222,12 @@ std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements) {
     k.state = requestProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
     k.title = requestTitle(window);
   }
-  std::vector<ManagedWindow> result;
-  for (size_t i = 0; i < clients->size(); ++i) {
+  ManagedWindows result;
+  if (active && !active->empty()) result.active = (*active)[0];
+  for (size_t i = 0; i < clients.size(); ++i) {
     const Cookies& k = cookies[i];
-    ManagedWindow& client = result.emplace_back();
-    client.window = (*clients)[i];
+    ManagedWindow& client = result.windows.emplace_back();
+    client.window = clients[i];
     client.pid = pidOf(cardinalItems(propertyReply(k.pid)));
     client.layer = layerOf(cardinalItems(propertyReply(k.type)));
     if (!withPlacements) continue;
@@ -254,7 +252,7 @@ std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements) {
     placement.onScreen = attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden;
   }
   // Tk and plain X toolkits set no _NET_WM_PID.
-  for (ManagedWindow& client : result)
+  for (ManagedWindow& client : result.windows)
     if (!client.pid) client.pid = clientPid(client.window);
   return result;
 }

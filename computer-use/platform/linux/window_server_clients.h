@@ -24,9 +24,6 @@ inline constexpr int popUpMenu = 101;
 inline constexpr int overlay = 102;
 }  // namespace WindowLayer
 
-// The managed client windows, front to back; none without a window manager or X server.
-std::optional<std::vector<Window>> clientWindowsFrontToBack();
-
 // _NET_WM_PID, or none.
 std::optional<int32_t> windowPid(Window window);
 
@@ -60,10 +57,17 @@ struct ManagedWindow {
   std::optional<std::string> title;
   std::optional<WindowPlacement> placement;
 };
-// The managed client windows front to back with their owners and layers, and when asked their
-// placements and titles: the list, then all of every window in one round trip (not counting
-// the X-Resource queries for windows without _NET_WM_PID). None as clientWindowsFrontToBack.
-std::optional<std::vector<ManagedWindow>> managedWindows(bool withPlacements);
+struct ManagedWindows {
+  // Front to back.
+  std::vector<ManagedWindow> windows;
+  // _NET_ACTIVE_WINDOW; None when no window is.
+  Window active = None;
+};
+// The managed client windows with their owners and layers, and when asked their placements
+// and titles: the list and the active window in one round trip, then all of every window in
+// another (not counting the X-Resource queries for windows without _NET_WM_PID). None without a
+// window manager or X server.
+std::optional<ManagedWindows> managedWindows(bool withPlacements);
 
 // The window's desktop (_NET_WM_DESKTOP) when it is not the shown one (_NET_CURRENT_DESKTOP)
 // and not every desktop; none otherwise.

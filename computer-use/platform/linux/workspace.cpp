@@ -5,6 +5,7 @@
 #include <glib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -153,6 +154,18 @@ std::optional<RunningApplication> receivingInstance(const std::string& path, con
 }
 
 class LinuxWorkspace : public Workspace {
+  std::optional<RunningApplication> runningApplication(int32_t pid, const std::map<int32_t, WindowOwner>& owners) {
+    std::optional<AccessibleApplications> accessible;
+    auto accessibleName = [&] {
+      if (!accessible) accessible.emplace();
+      return accessible->name(pid);
+    };
+    if (auto it = owners.find(pid); it != owners.end()) return describe(pid, it->second, accessibleName);
+    accessible.emplace();
+    if (!accessible->contains(pid)) return std::nullopt;
+    return describe(pid, WindowOwner{}, accessibleName);
+  }
+
  public:
   // Ordered by process id, which is close to the order of starting.
   std::vector<RunningApplication> runningApplications() override {
@@ -166,20 +179,17 @@ class LinuxWorkspace : public Workspace {
   }
 
   std::optional<RunningApplication> runningApplication(int32_t pid) override {
-    std::optional<AccessibleApplications> accessible;
-    auto accessibleName = [&] {
-      if (!accessible) accessible.emplace();
-      return accessible->name(pid);
-    };
-    const auto owners = windowOwners();
-    if (auto it = owners.find(pid); it != owners.end()) return describe(pid, it->second, accessibleName);
-    accessible.emplace();
-    if (!accessible->contains(pid)) return std::nullopt;
-    return describe(pid, WindowOwner{}, accessibleName);
+    return runningApplication(pid, windowOwners());
   }
 
+  // The active window comes with the client list, and its owner is normally among the list's.
   std::optional<RunningApplication> frontmostApplication() override {
-    auto pid = activeWindowOwner();
+    const WindowOwners desktop = windowOwnersWithActive();
+    if (desktop.active == None) return std::nullopt;
+    for (const auto& [pid, owner] : desktop.owners)
+      if (std::find(owner.windows.begin(), owner.windows.end(), desktop.active) != owner.windows.end())
+        return runningApplication(pid, desktop.owners);
+    auto pid = windowPid(desktop.active);
     return pid ? runningApplication(*pid) : std::nullopt;
   }
 

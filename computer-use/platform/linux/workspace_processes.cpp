@@ -40,13 +40,14 @@ std::string launchedDesktopFile(int32_t pid, const std::string& environ) {
 
 }  // namespace
 
-std::map<int32_t, WindowOwner> windowOwners() {
-  std::map<int32_t, WindowOwner> owners;
+WindowOwners windowOwnersWithActive() {
+  WindowOwners desktop;
   auto clients = managedWindows(false);
-  if (!clients) return owners;
-  for (const ManagedWindow& client : *clients) {
+  if (!clients) return desktop;
+  desktop.active = clients->active;
+  for (const ManagedWindow& client : clients->windows) {
     if (!client.pid) continue;
-    WindowOwner& owner = owners[*client.pid];
+    WindowOwner& owner = desktop.owners[*client.pid];
     owner.windows.push_back(client.window);
     if (owner.ownsNormalWindow) continue;
     if (client.layer == WindowLayer::normal) {
@@ -56,8 +57,10 @@ std::map<int32_t, WindowOwner> windowOwners() {
       owner.frontWindow = client.window;
     }
   }
-  return owners;
+  return desktop;
 }
+
+std::map<int32_t, WindowOwner> windowOwners() { return windowOwnersWithActive().owners; }
 
 std::optional<int32_t> activeWindowOwner() {
   Display* d = display();

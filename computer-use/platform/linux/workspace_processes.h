@@ -22,6 +22,13 @@ struct WindowOwner {
 // Every process owning a managed window, by process id; empty without a window manager.
 std::map<int32_t, WindowOwner> windowOwners();
 
+// The owners and _NET_ACTIVE_WINDOW (None when no window is), read together.
+struct WindowOwners {
+  std::map<int32_t, WindowOwner> owners;
+  Window active = None;
+};
+WindowOwners windowOwnersWithActive();
+
 // How long a window the window manager has just mapped may take to be given the focus.
 inline constexpr int focusSettleMicros = 200'000;
 
