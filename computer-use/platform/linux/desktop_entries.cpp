@@ -89,16 +89,21 @@ bool otherTranslation(std::string_view line, const gchar* const* languages) {
   return true;
 }
 
-// A desktop file less the other languages' translations: they are most of a common entry's
-// lines, and parsing them was most of a listing run's own work.
-std::optional<std::string> entryText(const std::string& path) {
+std::optional<std::string> fileText(const std::string& path) {
   gchar* contents = nullptr;
   gsize length = 0;
   if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  std::string text(contents, length);
+  g_free(contents);
+  return text;
+}
+
+// A desktop file less the other languages' translations: they are most of a common entry's
+// lines, and parsing them was most of a listing run's own work.
+std::string entryText(std::string_view all) {
   const gchar* const* languages = g_get_language_names_with_category("LC_MESSAGES");
-  const std::string_view all(contents, length);
   std::string kept;
-  kept.reserve(length);
+  kept.reserve(all.size());
   for (size_t start = 0; start < all.size();) {
     const size_t newline = all.find('\n', start);
     const size_t end = newline == std::string_view::npos ? all.size() : newline + 1;
@@ -106,17 +111,15 @@ std::optional<std::string> entryText(const std::string& path) {
     if (!otherTranslation(line, languages)) kept.append(line);
     start = end;
   }
-  g_free(contents);
   return kept;
 }
 
 // The application entry of a desktop file; none for a file that is no application, is hidden,
 // or runs a program that is not installed (launchers would fail on it).
-std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& path) {
+std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& path, std::string_view text) {
   KeyFile file(g_key_file_new(), &g_key_file_free);
-  const auto contents = entryText(path);
-  if (!contents ||
-      !g_key_file_load_from_data(file.get(), contents->data(), contents->size(), G_KEY_FILE_NONE, nullptr))
+  const std::string contents = entryText(text);
+  if (!g_key_file_load_from_data(file.get(), contents.data(), contents.size(), G_KEY_FILE_NONE, nullptr))
     return std::nullopt;
   if (owned(g_key_file_get_start_group(file.get())) != G_KEY_FILE_DESKTOP_GROUP ||
       key(file.get(), G_KEY_FILE_DESKTOP_KEY_TYPE) != G_KEY_FILE_DESKTOP_TYPE_APPLICATION ||
@@ -200,6 +203,66 @@ bool argumentsFit(const std::vector<std::string>& exec, size_t e, const std::vec
   return w < words.size() && exec[e] == words[w] && argumentsFit(exec, e + 1, words, w + 1);
 }
 
+// A rule of the entry of a process: what it asks of an entry, and the key of the desktop file
+// it reads besides the id and the path (null for none).
+struct Rule {
+  std::function<bool(const DesktopEntry&)> matches;
+  const char* key = nullptr;
+};
+
+std::vector<Rule> rules(const ProcessIdentity& process) {
+  return {
+      {[&](const DesktopEntry& e) {
+        return !process.applicationId.empty() && bundleIdentifier(e) == process.applicationId;
+      }},
+      {[&](const DesktopEntry& e) {
+        return !process.kdeDesktopFile.empty() && bundleIdentifier(e) == process.kdeDesktopFile;
+      }},
+      {[&](const DesktopEntry& e) {
+        return !process.launchedDesktopFile.empty() && e.path == process.launchedDesktopFile;
+      }},
+      {[&](const DesktopEntry& e) {
+         return !e.startupWMClass.empty() &&
+                (e.startupWMClass == process.wmClass || e.startupWMClass == process.wmInstance);
+       },
+       G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS},
+      {[&](const DesktopEntry& e) {
+        const std::string id = bundleIdentifier(e);
+        return equalIgnoringAsciiCase(process.wmInstance, id) || equalIgnoringAsciiCase(process.wmClass, id);
+      }},
+      {[&](const DesktopEntry& e) {
+        const std::string last = lastIdComponent(bundleIdentifier(e));
+        return equalIgnoringAsciiCase(process.wmInstance, last) || equalIgnoringAsciiCase(process.wmClass, last);
+      }},
+  };
+}
+
+// The last rule, among the entries in order: the entries of the process's program.
+// An editor's main entry and its settings entry run the same program: the command line, then
+// what the menus show, tell them apart.
+// An entry that fits with more literal words explains more of the command line than one
+// whose "%U" takes the words in.
+const DesktopEntry* bestOfProgram(const std::vector<const DesktopEntry*>& entries, const ProcessIdentity& process) {
+  const DesktopEntry* best = nullptr;
+  std::tuple<bool, size_t, bool> bestRank{};
+  for (const DesktopEntry* e : entries) {
+    if (e->executable.empty() || (e->executable != process.executable && e->executable != process.command))
+      continue;
+    const bool fits = argumentsFit(e->arguments, 0, process.arguments, 0);
+    const size_t literals = fits ? static_cast<size_t>(std::count_if(e->arguments.begin(), e->arguments.end(),
+                                                                     [](const std::string& a) {
+                                                                       return !fieldCodeWords(a);
+                                                                     }))
+                                 : 0;
+    const std::tuple<bool, size_t, bool> rank{fits, literals, e->shownInMenus && !e->settings};
+    if (!best || rank > bestRank) {
+      best = e;
+      bestRank = rank;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 std::string bundleIdentifier(const DesktopEntry& entry) {
@@ -212,78 +275,97 @@ std::string programName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const std::vector<DesktopEntry>& installedDesktopEntries() {
-  static const std::vector<DesktopEntry> entries = [] {
+const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
+                                      const ProcessIdentity& process) {
+  for (const Rule& rule : rules(process)) {
+    auto it = std::find_if(entries.begin(), entries.end(), rule.matches);
+    if (it != entries.end()) return &*it;
+  }
+  std::vector<const DesktopEntry*> all;
+  for (const DesktopEntry& e : entries) all.push_back(&e);
+  return bestOfProgram(all, process);
+}
+
+struct DesktopFiles::File {
+  std::string id, path;
+  std::optional<std::optional<std::string>> text;
+  std::optional<std::optional<DesktopEntry>> entry;
+};
+
+DesktopFiles::DesktopFiles(const std::map<std::string, std::string>& pathsById) {
+  for (const auto& [id, path] : pathsById) files_.push_back(File{id, path, std::nullopt, std::nullopt});
+}
+
+DesktopFiles::~DesktopFiles() = default;
+
+const std::optional<std::string>& DesktopFiles::text(File& file) {
+  if (!file.text) file.text = fileText(file.path);
+  return *file.text;
+}
+
+const DesktopEntry* DesktopFiles::entry(File& file) {
+  if (!file.entry) {
+    const auto& contents = text(file);
+    file.entry = contents ? readEntry(file.id, file.path, *contents) : std::nullopt;
+  }
+  return *file.entry ? &**file.entry : nullptr;
+}
+
+const std::vector<DesktopEntry>& DesktopFiles::all() {
+  if (!all_) {
+    all_.emplace();
+    for (File& file : files_)
+      if (const DesktopEntry* e = entry(file)) all_->push_back(*e);
+  }
+  return *all_;
+}
+
+// The rules read an entry's id and path, and at most one key besides: an entry of a file
+// whose text never names that key cannot match, so such files are not parsed. The program
+// rule compares the base name of the Exec program, which is written out literally in a file
+// without quotes or backslashes (escapes of the key file or the command line).
+const DesktopEntry* DesktopFiles::match(const ProcessIdentity& process) {
+  for (const Rule& rule : rules(process)) {
+    for (File& file : files_) {
+      DesktopEntry named;
+      named.id = file.id;
+      named.path = file.path;
+      const bool possible = rule.key ? text(file) && text(file)->find(rule.key) != std::string::npos
+                                     : rule.matches(named);
+      if (const DesktopEntry* e = possible ? entry(file) : nullptr; e && rule.matches(*e)) return e;
+    }
+  }
+  std::vector<const DesktopEntry*> candidates;
+  for (File& file : files_) {
+    const auto& contents = text(file);
+    if (!contents) continue;
+    auto names = [&](const std::string& program) {
+      return !program.empty() && contents->find(program) != std::string::npos;
+    };
+    if (contents->find_first_of("\"'\\") == std::string::npos && !names(process.executable) &&
+        !names(process.command))
+      continue;
+    if (const DesktopEntry* e = entry(file)) candidates.push_back(e);
+  }
+  return bestOfProgram(candidates, process);
+}
+
+DesktopFiles& installedDesktopFiles() {
+  static DesktopFiles files = [] {
     // A file in an earlier directory shadows the files of the same id in later ones, even
     // when it is hidden or no application.
-    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> pathsById;
     for (const std::string& dir : applicationDirectories()) {
       std::map<std::string, std::string> inDir;
       collectDesktopFiles(dir, "", inDir);
-      files.merge(inDir);
+      pathsById.merge(inDir);
     }
-    std::vector<DesktopEntry> all;
-    for (const auto& [id, path] : files)
-      if (auto entry = readEntry(id, path)) all.push_back(std::move(*entry));
-    return all;
+    return DesktopFiles(pathsById);
   }();
-  return entries;
+  return files;
 }
 
-const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
-                                      const ProcessIdentity& process) {
-  const std::function<bool(const DesktopEntry&)> rules[] = {
-      [&](const DesktopEntry& e) {
-        return !process.applicationId.empty() && bundleIdentifier(e) == process.applicationId;
-      },
-      [&](const DesktopEntry& e) {
-        return !process.kdeDesktopFile.empty() && bundleIdentifier(e) == process.kdeDesktopFile;
-      },
-      [&](const DesktopEntry& e) {
-        return !process.launchedDesktopFile.empty() && e.path == process.launchedDesktopFile;
-      },
-      [&](const DesktopEntry& e) {
-        return !e.startupWMClass.empty() &&
-               (e.startupWMClass == process.wmClass || e.startupWMClass == process.wmInstance);
-      },
-      [&](const DesktopEntry& e) {
-        const std::string id = bundleIdentifier(e);
-        return equalIgnoringAsciiCase(process.wmInstance, id) ||
-               equalIgnoringAsciiCase(process.wmClass, id);
-      },
-      [&](const DesktopEntry& e) {
-        const std::string last = lastIdComponent(bundleIdentifier(e));
-        return equalIgnoringAsciiCase(process.wmInstance, last) ||
-               equalIgnoringAsciiCase(process.wmClass, last);
-      },
-  };
-  for (const auto& rule : rules) {
-    auto it = std::find_if(entries.begin(), entries.end(), rule);
-    if (it != entries.end()) return &*it;
-  }
-  // An editor's main entry and its settings entry run the same program: the command line, then
-  // what the menus show, tell them apart.
-  // An entry that fits with more literal words explains more of the command line than one
-  // whose "%U" takes the words in.
-  const DesktopEntry* best = nullptr;
-  std::tuple<bool, size_t, bool> bestRank{};
-  for (const DesktopEntry& e : entries) {
-    if (e.executable.empty() || (e.executable != process.executable && e.executable != process.command))
-      continue;
-    const bool fits = argumentsFit(e.arguments, 0, process.arguments, 0);
-    const size_t literals = fits ? static_cast<size_t>(std::count_if(e.arguments.begin(), e.arguments.end(),
-                                                                     [](const std::string& a) {
-                                                                       return !fieldCodeWords(a);
-                                                                     }))
-                                 : 0;
-    const std::tuple<bool, size_t, bool> rank{fits, literals, e.shownInMenus && !e.settings};
-    if (!best || rank > bestRank) {
-      best = &e;
-      bestRank = rank;
-    }
-  }
-  return best;
-}
+const std::vector<DesktopEntry>& installedDesktopEntries() { return installedDesktopFiles().all(); }
 
 std::optional<DesktopEntry> desktopEntryWithId(const std::string& id) {
   const auto& entries = installedDesktopEntries();

@@ -2,6 +2,7 @@
 // Installed desktop entries (the Linux counterpart of application bundles), read from the XDG
 // application directories, and the rule that finds a running process's entry.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,8 +49,6 @@ std::string bundleIdentifier(const DesktopEntry& entry);
 // The base name of a program path ("" stays "").
 std::string programName(const std::string& path);
 
-// Every installed application entry, ordered by id; read once per run.
-const std::vector<DesktopEntry>& installedDesktopEntries();
 
 // The entry of a process, as desktop shells decide it: the id its windows' toolkit names, then
 // the file it was launched from, then StartupWMClass equal to either half of WM_CLASS, then a
@@ -60,6 +59,29 @@ const std::vector<DesktopEntry>& installedDesktopEntries();
 // they match, the earlier), then those shown in menus that are no settings dialog.
 const DesktopEntry* matchDesktopEntry(const std::vector<DesktopEntry>& entries,
                                       const ProcessIdentity& process);
+
+// Desktop files by id, each read and parsed once, when first needed.
+class DesktopFiles {
+ public:
+  explicit DesktopFiles(const std::map<std::string, std::string>& pathsById);
+  ~DesktopFiles();
+  // The application entries among the files, ordered by id.
+  const std::vector<DesktopEntry>& all();
+  // matchDesktopEntry(all(), process), parsing only the files that its rules could pick.
+  const DesktopEntry* match(const ProcessIdentity& process);
+
+ private:
+  struct File;
+  const std::optional<std::string>& text(File& file);
+  const DesktopEntry* entry(File& file);
+  std::vector<File> files_;
+  std::optional<std::vector<DesktopEntry>> all_;
+};
+
+// The files of the application directories; listed once per run.
+DesktopFiles& installedDesktopFiles();
+// Every installed application entry, ordered by id.
+const std::vector<DesktopEntry>& installedDesktopEntries();
 
 // The entry with that desktop-file id, or none.
 std::optional<DesktopEntry> desktopEntryWithId(const std::string& id);

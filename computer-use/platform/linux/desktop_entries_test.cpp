@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <array>
+#include <filesystem>
+#include <fstream>
 
 namespace platform::linux_desktop {
 namespace {
@@ -125,6 +129,52 @@ TEST(DesktopEntryMatch, EmptyFieldsNeverMatchEachOther) {
   EXPECT_EQ(match(entries, {"", "", "", "", ""}), nullptr);
   // StartupWMClass is compared exactly; only desktop ids ignore case.
   EXPECT_EQ(match({entry("z.desktop", "Editor", "")}, {"editor", "EDITOR", "", "", ""}), nullptr);
+}
+
+// Reading only the files a rule could pick gives the entry that the rules give over all of them:
+// programs named through quotes or escapes, entries that are hidden or no application, the key
+// one rule reads, and several rules that each have candidates.
+TEST(DesktopEntryMatch, InstalledFilesGiveTheEntryOfTheWholeList) {
+  char dirName[] = "/tmp/desktop-files-XXXXXX";
+  ASSERT_NE(mkdtemp(dirName), nullptr);
+  const std::filesystem::path dir = dirName;
+  const std::map<std::string, std::string> contents = {
+      {"a.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=t\"ru\"e %U\n"},
+      {"b.desktop", "[Desktop Entry]\nType=Application\nName=B\nExec=true --x\nStartupWMClass=Bee\n"},
+      {"c.desktop", "[Desktop Entry]\nType=Link\nName=C\nExec=true\nStartupWMClass=Bee\n"},
+      {"d.desktop", "[Desktop Entry]\nType=Application\nName=D\nExec=sh\nHidden=true\n"},
+      {"e.desktop", "[Desktop Entry]\nType=Application\nName=E\nExec=s\\\\h -c x\nNoDisplay=true\n"},
+      {"org.example.Tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=env\n"},
+      {"tool.desktop", "[Desktop Entry]\nType=Application\nName=tool\nExec=no-such-program-here\n"},
+  };
+  std::map<std::string, std::string> paths;
+  for (const auto& [id, text] : contents) {
+    paths[id] = (dir / id).string();
+    std::ofstream(paths[id]) << text;
+  }
+  std::vector<ProcessIdentity> processes = {
+      identity({"", "", "true", "", ""}),         identity({"", "", "true", "true", ""}),
+      identity({"bee", "Bee", "", "", ""}),       identity({"tool", "Tool", "env", "", ""}),
+      identity({"", "", "sh", "sh", ""}),         identity({"", "", "", "", paths["b.desktop"]}),
+      identity({"", "", "", "", paths["c.desktop"]}), identity({"x", "X", "", "", ""}),
+  };
+  processes[1].arguments = {"--x"};
+  ProcessIdentity byId = identity({"", "", "sh", "", ""});
+  byId.applicationId = "d";
+  processes.push_back(byId);
+  byId.applicationId = "a";
+  processes.push_back(byId);
+  DesktopFiles files(paths);
+  const std::vector<DesktopEntry>& all = files.all();
+  ASSERT_EQ(all.size(), 4u);
+  for (const ProcessIdentity& process : processes) {
+    DesktopFiles fresh(paths);
+    const DesktopEntry* whole = matchDesktopEntry(all, process);
+    const DesktopEntry* lazy = fresh.match(process);
+    EXPECT_EQ(lazy ? lazy->id : "none", whole ? whole->id : "none")
+        << process.wmClass << " " << process.executable << " " << process.applicationId;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -66,8 +66,7 @@ RunningApplication describe(int32_t pid, const WindowOwner& owner,
   const ProcessNames names = processNames(pid);
   const WindowsIdentity windows = windowsIdentity(owner);
   const WindowClass& wmClass = windows.wmClass;
-  const DesktopEntry* entry = matchDesktopEntry(
-      installedDesktopEntries(),
+  const DesktopEntry* entry = installedDesktopFiles().match(
       ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command,
                       names.launchedDesktopFile, names.arguments, windows.applicationId,
                       windows.kdeDesktopFile});
