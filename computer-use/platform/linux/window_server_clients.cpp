@@ -41,7 +41,8 @@ void internWindowAtoms() {
   static const bool done = [] {
     std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME",
                                       "UTF8_STRING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
-                                      "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS"};
+                                      "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS",
+                                      "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"};
     for (const auto& [name, layer] : windowTypeLayers) names.push_back(name);
     internAtoms(names);
     return true;
@@ -121,6 +122,20 @@ int layerOf(const std::optional<std::vector<unsigned long>>& types) {
   return WindowLayer::normal;
 }
 
+// WM_CLASS read as XGetClassHint reads it: the instance up to the first NUL, the class up to
+// the next.
+std::optional<WindowClass> classOf(const std::optional<PropertyData>& property) {
+  if (!property || property->type != XA_STRING || property->format != 8) return std::nullopt;
+  const char* data = property->bytes.c_str();
+  const size_t instanceLength = strlen(data);
+  const char* className = data + std::min(instanceLength + 1, property->bytes.size());
+  return WindowClass{validUtf8(std::string(data, instanceLength)), validUtf8(className)};
+}
+
+std::string utf8TextOf(const std::optional<PropertyData>& property) {
+  return property && property->format == 8 && !property->bytes.empty() ? validUtf8(property->bytes) : "";
+}
+
 bool hiddenIn(const std::optional<std::vector<unsigned long>>& states) {
   return states && std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
 }
@@ -174,19 +189,6 @@ std::optional<std::string> windowTitle(Window window) {
   return titleReply(requestTitle(window));
 }
 
-xcb_get_property_cookie_t requestClass(Window window) {
-  return requestProperty(window, XA_WM_CLASS, XA_STRING, classLength);
-}
-
-std::optional<WindowClass> classReply(xcb_get_property_cookie_t cookie) {
-  // Read as XGetClassHint reads it: the instance up to the first NUL, the class up to the next.
-  auto property = propertyReply(cookie);
-  if (!property || property->type != XA_STRING || property->format != 8) return std::nullopt;
-  const char* data = property->bytes.c_str();
-  const size_t instanceLength = strlen(data);
-  const char* className = data + std::min(instanceLength + 1, property->bytes.size());
-  return WindowClass{validUtf8(std::string(data, instanceLength)), validUtf8(className)};
-}
 
 std::optional<ManagedWindows> managedWindows(bool withPlacements) {
   Display* d = display();
@@ -201,7 +203,7 @@ std::optional<ManagedWindows> managedWindows(bool withPlacements) {
   if (!stacking) return std::nullopt;
   const std::vector<Window> clients(stacking->rbegin(), stacking->rend());
   struct Cookies {
-    xcb_get_property_cookie_t pid, type, extents, state;
+    xcb_get_property_cookie_t pid, type, extents, state, wmClass, applicationId, kdeDesktopFile;
     TitleCookies title;
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
@@ -212,7 +214,12 @@ std::optional<ManagedWindows> managedWindows(bool withPlacements) {
     Cookies& k = cookies.emplace_back();
     k.pid = requestProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
     k.type = requestProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
-    if (!withPlacements) continue;
+    if (!withPlacements) {
+      k.wmClass = requestProperty(window, XA_WM_CLASS, XA_STRING, classLength);
+      k.applicationId = requestProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"));
+      k.kdeDesktopFile = requestProperty(window, atom("_KDE_NET_WM_DESKTOP_FILE"), atom("UTF8_STRING"));
+      continue;
+    }
     const auto w = static_cast<xcb_window_t>(window);
     k.attributes = xcb_get_window_attributes(c, w);
     k.geometry = xcb_get_geometry(c, w);
@@ -230,7 +237,12 @@ std::optional<ManagedWindows> managedWindows(bool withPlacements) {
     client.window = clients[i];
     client.pid = pidOf(cardinalItems(propertyReply(k.pid)));
     client.layer = layerOf(cardinalItems(propertyReply(k.type)));
-    if (!withPlacements) continue;
+    if (!withPlacements) {
+      client.wmClass = classOf(propertyReply(k.wmClass));
+      client.applicationId = utf8TextOf(propertyReply(k.applicationId));
+      client.kdeDesktopFile = utf8TextOf(propertyReply(k.kdeDesktopFile));
+      continue;
+    }
     xcb_generic_error_t* error = nullptr;
     auto attributes = answer(xcb_get_window_attributes_reply(c, k.attributes, &error), error);
     auto geometry = answer(xcb_get_geometry_reply(c, k.geometry, &error), error);

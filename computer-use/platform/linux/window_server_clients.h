@@ -38,9 +38,6 @@ struct WindowClass {
   std::string instance;
   std::string className;
 };
-// WM_CLASS, or none; asked with other requests of a batch (x11.h), answered after them.
-xcb_get_property_cookie_t requestClass(Window window);
-std::optional<WindowClass> classReply(xcb_get_property_cookie_t cookie);
 
 struct WindowPlacement {
   // The client rectangle grown by _NET_FRAME_EXTENTS, in root coordinates.
@@ -56,6 +53,11 @@ struct ManagedWindow {
   // Read only with placements; a window that is gone has no placement.
   std::optional<std::string> title;
   std::optional<WindowPlacement> placement;
+  // Read only without placements, for the running applications: WM_CLASS, and the desktop-file
+  // ids the toolkit names (_GTK_APPLICATION_ID, _KDE_NET_WM_DESKTOP_FILE; "" when unset).
+  std::optional<WindowClass> wmClass;
+  std::string applicationId;
+  std::string kdeDesktopFile;
 };
 struct ManagedWindows {
   // Front to back.
@@ -63,8 +65,8 @@ struct ManagedWindows {
   // _NET_ACTIVE_WINDOW; None when no window is.
   Window active = None;
 };
-// The managed client windows with their owners and layers, and when asked their placements
-// and titles: the list and the active window in one round trip, then all of every window in
+// The managed client windows with their owners and layers, and their placements and titles or
+// else their classes and toolkit ids: the list and the active window in one round trip, then all of every window in
 // another (not counting the X-Resource queries for windows without _NET_WM_PID). None without a
 // window manager or X server.
 std::optional<ManagedWindows> managedWindows(bool withPlacements);

@@ -25,51 +25,17 @@
 namespace platform::linux_desktop {
 namespace {
 
-// What a process's windows tell of its application, read in one round trip: WM_CLASS of its
-// front window, and the desktop-file ids a toolkit names on its application windows (not always
-// on its dialogs), the first that one of them has; "" when none has it.
-struct WindowsIdentity {
-  WindowClass wmClass;
-  std::string applicationId;
-  std::string kdeDesktopFile;
-};
-
-std::string firstText(const std::vector<xcb_get_property_cookie_t>& cookies) {
-  std::string first;
-  for (const auto& cookie : cookies)
-    if (auto value = propertyReply(cookie); first.empty() && value && value->format == 8 && !value->bytes.empty())
-      first = validUtf8(value->bytes);
-  return first;
-}
-
-WindowsIdentity windowsIdentity(const WindowOwner& owner) {
-  internAtoms({"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING"});
-  std::optional<xcb_get_property_cookie_t> wmClass;
-  if (owner.frontWindow != None) wmClass = requestClass(owner.frontWindow);
-  std::vector<xcb_get_property_cookie_t> applicationIds, kdeDesktopFiles;
-  for (Window window : owner.windows) {
-    applicationIds.push_back(requestProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING")));
-    kdeDesktopFiles.push_back(requestProperty(window, atom("_KDE_NET_WM_DESKTOP_FILE"), atom("UTF8_STRING")));
-  }
-  WindowsIdentity identity;
-  if (wmClass) identity.wmClass = classReply(*wmClass).value_or(WindowClass{});
-  identity.applicationId = firstText(applicationIds);
-  identity.kdeDesktopFile = firstText(kdeDesktopFiles);
-  return identity;
-}
-
 // `owner` is the process's windows (none for an application known only to the accessibility
 // bus); `accessibleName` gives its name there ("" when none), called only when no desktop
 // entry names the process so that a lookup of one process can spare the bus.
 RunningApplication describe(int32_t pid, const WindowOwner& owner,
                             const std::function<std::string()>& accessibleName) {
   const ProcessNames names = processNames(pid);
-  const WindowsIdentity windows = windowsIdentity(owner);
-  const WindowClass& wmClass = windows.wmClass;
+  const WindowClass& wmClass = owner.wmClass;
   const DesktopEntry* entry = installedDesktopFiles().match(
       ProcessIdentity{wmClass.instance, wmClass.className, names.executable, names.command,
-                      names.launchedDesktopFile, names.arguments, windows.applicationId,
-                      windows.kdeDesktopFile});
+                      names.launchedDesktopFile, names.arguments, owner.applicationId,
+                      owner.kdeDesktopFile});
   RunningApplication app;
   app.processIdentifier = pid;
   if (entry) {

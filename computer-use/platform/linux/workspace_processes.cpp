@@ -49,12 +49,13 @@ WindowOwners windowOwnersWithActive() {
     if (!client.pid) continue;
     WindowOwner& owner = desktop.owners[*client.pid];
     owner.windows.push_back(client.window);
+    if (owner.applicationId.empty()) owner.applicationId = client.applicationId;
+    if (owner.kdeDesktopFile.empty()) owner.kdeDesktopFile = client.kdeDesktopFile;
     if (owner.ownsNormalWindow) continue;
-    if (client.layer == WindowLayer::normal) {
-      owner.ownsNormalWindow = true;
+    if (client.layer == WindowLayer::normal || owner.frontWindow == None) {
+      owner.ownsNormalWindow = client.layer == WindowLayer::normal;
       owner.frontWindow = client.window;
-    } else if (owner.frontWindow == None) {
-      owner.frontWindow = client.window;
+      owner.wmClass = client.wmClass.value_or(WindowClass{});
     }
   }
   return desktop;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/window_server_clients.h"
+
 namespace platform::linux_desktop {
 
 struct WindowOwner {
@@ -17,6 +19,12 @@ struct WindowOwner {
   bool ownsNormalWindow = false;
   // Every managed window of the owner, front to back.
   std::vector<Window> windows;
+  // WM_CLASS of the front window.
+  WindowClass wmClass;
+  // The first desktop-file id the toolkit names on one of the windows ("" when none does): it
+  // sets it on its application windows, not always on its dialogs.
+  std::string applicationId;
+  std::string kdeDesktopFile;
 };
 
 // Every process owning a managed window, by process id; empty without a window manager.
