@@ -97,9 +97,9 @@ int run(int argc, char** argv) {
          "its setup panel; tell the user to grant Accessibility and Screen Recording there.");
   }
 
-  // Help touches no application; asking for the front one costs every installed entry.
+  // Only a command that acts gives the front application back; help and the listings touch none.
   previousFront.reset();
-  if (first != "help") previousFront = platform::workspace().frontmostApplication();
+  if (needsAccessibility) previousFront = platform::workspace().frontmostApplication();
   stoleFocus = false;
   if (args.empty()) {
     command = "help";

@@ -121,11 +121,11 @@ TEST(Startup, RemembersTheFrontApplicationAndStartsWithoutStolenFocus) {
   desktop.workspace.add(7, "Notes");
   desktop.workspace.frontmostPid = 7;
   stoleFocus = true;
-  runProgram(desktop, {"apps"});
+  runProgram(desktop, {"key", "Notes", "escape"});
   ASSERT_TRUE(previousFront.has_value());
   EXPECT_EQ(previousFront->processIdentifier, 7);
   EXPECT_FALSE(stoleFocus);
-  EXPECT_EQ(command, "apps");
+  EXPECT_EQ(command, "key");
   EXPECT_EQ(activityDir, "/home/user/.dorv/computer-use");
   EXPECT_EQ(windowsPath, "/home/user/.dorv/computer-use/windows.json");
 }
