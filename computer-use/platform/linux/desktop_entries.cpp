@@ -204,10 +204,12 @@ bool argumentsFit(const std::vector<std::string>& exec, size_t e, const std::vec
 }
 
 // A rule of the entry of a process: what it asks of an entry, and the key of the desktop file
-// it reads besides the id and the path (null for none).
+// it reads besides the id and the path (null for none) with the values that key would need
+// for a match.
 struct Rule {
   std::function<bool(const DesktopEntry&)> matches;
   const char* key = nullptr;
+  std::vector<std::string> values{};
 };
 
 std::vector<Rule> rules(const ProcessIdentity& process) {
@@ -225,7 +227,8 @@ std::vector<Rule> rules(const ProcessIdentity& process) {
          return !e.startupWMClass.empty() &&
                 (e.startupWMClass == process.wmClass || e.startupWMClass == process.wmInstance);
        },
-       G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS},
+       G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS,
+       {process.wmClass, process.wmInstance}},
       {[&](const DesktopEntry& e) {
         const std::string id = bundleIdentifier(e);
         return equalIgnoringAsciiCase(process.wmInstance, id) || equalIgnoringAsciiCase(process.wmClass, id);
@@ -320,17 +323,28 @@ const std::vector<DesktopEntry>& DesktopFiles::all() {
   return *all_;
 }
 
-// The rules read an entry's id and path, and at most one key besides: an entry of a file
-// whose text never names that key cannot match, so such files are not parsed. The program
-// rule compares the base name of the Exec program, which is written out literally in a file
-// without quotes or backslashes (escapes of the key file or the command line).
+// Whether the text has one of the words (the empty word never counts), or has escapes that
+// could spell one: backslashes, or with quotes too for a command line.
+bool mayName(const std::string& text, const std::vector<std::string>& words, const char* escapes) {
+  if (text.find_first_of(escapes) != std::string::npos) return true;
+  return std::any_of(words.begin(), words.end(),
+                     [&](const std::string& w) { return !w.empty() && text.find(w) != std::string::npos; });
+}
+
+// The rules read an entry's id and path, and at most one key besides, whose value is written out
+// literally in a file without backslashes (the key file's escapes): a file that names neither
+// the key nor a value it would need cannot match, so it is not parsed. The program rule compares
+// the base name of the Exec program, likewise written out in a file without backslashes or
+// quotes (the command line's).
 const DesktopEntry* DesktopFiles::match(const ProcessIdentity& process) {
   for (const Rule& rule : rules(process)) {
     for (File& file : files_) {
       DesktopEntry named;
       named.id = file.id;
       named.path = file.path;
-      const bool possible = rule.key ? text(file) && text(file)->find(rule.key) != std::string::npos
+      const auto& contents = text(file);
+      const bool possible = rule.key ? contents && contents->find(rule.key) != std::string::npos &&
+                                           mayName(*contents, rule.values, "\\")
                                      : rule.matches(named);
       if (const DesktopEntry* e = possible ? entry(file) : nullptr; e && rule.matches(*e)) return e;
     }
@@ -338,13 +352,7 @@ const DesktopEntry* DesktopFiles::match(const ProcessIdentity& process) {
   std::vector<const DesktopEntry*> candidates;
   for (File& file : files_) {
     const auto& contents = text(file);
-    if (!contents) continue;
-    auto names = [&](const std::string& program) {
-      return !program.empty() && contents->find(program) != std::string::npos;
-    };
-    if (contents->find_first_of("\"'\\") == std::string::npos && !names(process.executable) &&
-        !names(process.command))
-      continue;
+    if (!contents || !mayName(*contents, {process.executable, process.command}, "\\\"'")) continue;
     if (const DesktopEntry* e = entry(file)) candidates.push_back(e);
   }
   return bestOfProgram(candidates, process);

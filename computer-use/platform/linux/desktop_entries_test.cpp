@@ -142,6 +142,7 @@ TEST(DesktopEntryMatch, InstalledFilesGiveTheEntryOfTheWholeList) {
       {"a.desktop", "[Desktop Entry]\nType=Application\nName=A\nExec=t\"ru\"e %U\n"},
       {"b.desktop", "[Desktop Entry]\nType=Application\nName=B\nExec=true --x\nStartupWMClass=Bee\n"},
       {"c.desktop", "[Desktop Entry]\nType=Link\nName=C\nExec=true\nStartupWMClass=Bee\n"},
+      {"bf.desktop", "[Desktop Entry]\nType=Application\nName=F\nExec=true\nStartupWMClass=Be\\se\n"},
       {"d.desktop", "[Desktop Entry]\nType=Application\nName=D\nExec=sh\nHidden=true\n"},
       {"e.desktop", "[Desktop Entry]\nType=Application\nName=E\nExec=s\\\\h -c x\nNoDisplay=true\n"},
       {"org.example.Tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=env\n"},
@@ -155,6 +156,7 @@ TEST(DesktopEntryMatch, InstalledFilesGiveTheEntryOfTheWholeList) {
   std::vector<ProcessIdentity> processes = {
       identity({"", "", "true", "", ""}),         identity({"", "", "true", "true", ""}),
       identity({"bee", "Bee", "", "", ""}),       identity({"tool", "Tool", "env", "", ""}),
+      identity({"", "Be e", "", "", ""}),
       identity({"", "", "sh", "sh", ""}),         identity({"", "", "", "", paths["b.desktop"]}),
       identity({"", "", "", "", paths["c.desktop"]}), identity({"x", "X", "", "", ""}),
   };
@@ -166,7 +168,7 @@ TEST(DesktopEntryMatch, InstalledFilesGiveTheEntryOfTheWholeList) {
   processes.push_back(byId);
   DesktopFiles files(paths);
   const std::vector<DesktopEntry>& all = files.all();
-  ASSERT_EQ(all.size(), 4u);
+  ASSERT_EQ(all.size(), 5u);
   for (const ProcessIdentity& process : processes) {
     DesktopFiles fresh(paths);
     const DesktopEntry* whole = matchDesktopEntry(all, process);
