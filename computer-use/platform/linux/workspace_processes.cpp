@@ -1,10 +1,8 @@
 #include "platform/linux/workspace_processes.h"
 
 #include <X11/Xatom.h>
+#include <glib.h>
 #include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 
 #include "platform/linux/desktop_entries.h"
 #include "platform/linux/window_server_clients.h"
@@ -14,8 +12,12 @@ namespace platform::linux_desktop {
 namespace {
 
 std::string readSmallFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return "";
+  std::string text(contents, length);
+  g_free(contents);
+  return text;
 }
 
 // The value of a variable in a /proc environ block, or none.
