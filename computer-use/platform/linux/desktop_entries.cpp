@@ -245,7 +245,8 @@ std::vector<Rule> rules(const ProcessIdentity& process) {
 // what the menus show, tell them apart.
 // An entry that fits with more literal words explains more of the command line than one
 // whose "%U" takes the words in.
-const DesktopEntry* bestOfProgram(const std::vector<const DesktopEntry*>& entries, const ProcessIdentity& process) {
+const DesktopEntry* bestOfProgram(const std::vector<const DesktopEntry*>& entries,
+                                  const ProcessIdentity& process) {
   const DesktopEntry* best = nullptr;
   std::tuple<bool, size_t, bool> bestRank{};
   for (const DesktopEntry* e : entries) {
@@ -264,6 +265,14 @@ const DesktopEntry* bestOfProgram(const std::vector<const DesktopEntry*>& entrie
     }
   }
   return best;
+}
+
+// Whether the text has one of the words (the empty word never counts), or has escapes that
+// could spell one: backslashes, or with quotes too for a command line.
+bool mayName(const std::string& text, const std::vector<std::string>& words, const char* escapes) {
+  if (text.find_first_of(escapes) != std::string::npos) return true;
+  return std::any_of(words.begin(), words.end(),
+                     [&](const std::string& w) { return !w.empty() && text.find(w) != std::string::npos; });
 }
 
 }  // namespace
@@ -321,14 +330,6 @@ const std::vector<DesktopEntry>& DesktopFiles::all() {
       if (const DesktopEntry* e = entry(file)) all_->push_back(*e);
   }
   return *all_;
-}
-
-// Whether the text has one of the words (the empty word never counts), or has escapes that
-// could spell one: backslashes, or with quotes too for a command line.
-bool mayName(const std::string& text, const std::vector<std::string>& words, const char* escapes) {
-  if (text.find_first_of(escapes) != std::string::npos) return true;
-  return std::any_of(words.begin(), words.end(),
-                     [&](const std::string& w) { return !w.empty() && text.find(w) != std::string::npos; });
 }
 
 // The rules read an entry's id and path, and at most one key besides, whose value is written out

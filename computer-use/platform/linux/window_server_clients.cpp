@@ -39,8 +39,8 @@ constexpr uint32_t classLength = 8192;
 
 void internWindowAtoms() {
   static const bool done = [] {
-    std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME",
-                                      "UTF8_STRING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
+    std::vector<const char*> names = {"_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID",
+                                      "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
                                       "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS",
                                       "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"};
     for (const auto& [name, layer] : windowTypeLayers) names.push_back(name);
@@ -188,7 +188,6 @@ std::optional<std::string> windowTitle(Window window) {
   internWindowAtoms();
   return titleReply(requestTitle(window));
 }
-
 
 std::optional<ManagedWindows> managedWindows(bool withPlacements) {
   Display* d = display();

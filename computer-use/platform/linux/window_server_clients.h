@@ -3,7 +3,6 @@
 // applications, which see windows the same way.
 
 #include <X11/Xlib.h>
-#include <xcb/xcb.h>
 
 #include <cstdint>
 #include <optional>
@@ -66,9 +65,9 @@ struct ManagedWindows {
   Window active = None;
 };
 // The managed client windows with their owners and layers, and their placements and titles or
-// else their classes and toolkit ids: the list and the active window in one round trip, then all of every window in
-// another (not counting the X-Resource queries for windows without _NET_WM_PID). None without a
-// window manager or X server.
+// else their classes and toolkit ids: the list and the active window in one round trip, then
+// all of every window in another (not counting the X-Resource queries for windows without
+// _NET_WM_PID). None without a window manager or X server.
 std::optional<ManagedWindows> managedWindows(bool withPlacements);
 
 // The window's desktop (_NET_WM_DESKTOP) when it is not the shown one (_NET_CURRENT_DESKTOP)
