@@ -65,14 +65,18 @@ Atom atom(const char* name) {
 }
 
 void internAtoms(const std::vector<const char*>& names) {
-  Display* d = display();
-  std::vector<char*> missing;
+  xcb_connection_t* c = connection();
+  std::vector<const char*> missing;
   for (const char* name : names)
-    if (!atoms.contains(name)) missing.push_back(const_cast<char*>(name));
-  if (d == nullptr || missing.empty()) return;
-  std::vector<Atom> found(missing.size(), None);
-  XInternAtoms(d, missing.data(), static_cast<int>(missing.size()), False, found.data());
-  for (size_t i = 0; i < missing.size(); ++i) atoms.emplace(missing[i], found[i]);
+    if (!atoms.contains(name)) missing.push_back(name);
+  if (c == nullptr || missing.empty()) return;
+  std::vector<xcb_intern_atom_cookie_t> cookies;
+  for (const char* name : missing) cookies.push_back(xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name));
+  for (size_t i = 0; i < missing.size(); ++i) {
+    xcb_generic_error_t* error = nullptr;
+    auto reply = answer(xcb_intern_atom_reply(c, cookies[i], &error), error);
+    atoms.emplace(missing[i], reply ? reply->atom : None);
+  }
 }
 
 bool takeError() {
