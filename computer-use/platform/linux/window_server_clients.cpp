@@ -140,6 +140,84 @@ bool hiddenIn(const std::optional<std::vector<unsigned long>>& states) {
   return states && std::find(states->begin(), states->end(), atom("_NET_WM_STATE_HIDDEN")) != states->end();
 }
 
+// The requests for what managedWindows reads of a window.
+struct WindowCookies {
+  xcb_get_property_cookie_t pid{}, type{}, extents{}, state{}, wmClass{}, applicationId{}, kdeDesktopFile{};
+  TitleCookies title{};
+  xcb_get_window_attributes_cookie_t attributes{};
+  xcb_get_geometry_cookie_t geometry{};
+  xcb_translate_coordinates_cookie_t origin{};
+};
+
+std::vector<WindowCookies> requestWindows(const std::vector<Window>& windows, bool withPlacements,
+                                          xcb_window_t root) {
+  xcb_connection_t* c = connection();
+  std::vector<WindowCookies> cookies;
+  for (Window window : windows) {
+    WindowCookies& k = cookies.emplace_back();
+    k.pid = requestProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
+    k.type = requestProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
+    if (!withPlacements) {
+      k.wmClass = requestProperty(window, XA_WM_CLASS, XA_STRING, classLength);
+      k.applicationId = requestProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"));
+      k.kdeDesktopFile = requestProperty(window, atom("_KDE_NET_WM_DESKTOP_FILE"), atom("UTF8_STRING"));
+      continue;
+    }
+    const auto w = static_cast<xcb_window_t>(window);
+    k.attributes = xcb_get_window_attributes(c, w);
+    k.geometry = xcb_get_geometry(c, w);
+    // Managed windows belong to the root whose client list names them.
+    k.origin = xcb_translate_coordinates(c, w, root, 0, 0);
+    k.extents = requestProperty(window, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    k.state = requestProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
+    k.title = requestTitle(window);
+  }
+  return cookies;
+}
+
+void discard(const WindowCookies& k) {
+  xcb_connection_t* c = connection();
+  for (unsigned int sequence :
+       {k.pid.sequence, k.type.sequence, k.extents.sequence, k.state.sequence, k.wmClass.sequence,
+        k.applicationId.sequence, k.kdeDesktopFile.sequence, k.title.netName.sequence, k.title.name.sequence,
+        k.attributes.sequence, k.geometry.sequence, k.origin.sequence})
+    if (sequence != 0) xcb_discard_reply(c, sequence);
+}
+
+ManagedWindow readWindow(Window window, const WindowCookies& k, bool withPlacements, xcb_window_t root) {
+  xcb_connection_t* c = connection();
+  ManagedWindow client;
+  client.window = window;
+  client.pid = pidOf(cardinalItems(propertyReply(k.pid)));
+  client.layer = layerOf(cardinalItems(propertyReply(k.type)));
+  if (!withPlacements) {
+    client.wmClass = classOf(propertyReply(k.wmClass));
+    client.applicationId = utf8TextOf(propertyReply(k.applicationId));
+    client.kdeDesktopFile = utf8TextOf(propertyReply(k.kdeDesktopFile));
+    return client;
+  }
+  xcb_generic_error_t* error = nullptr;
+  auto attributes = answer(xcb_get_window_attributes_reply(c, k.attributes, &error), error);
+  auto geometry = answer(xcb_get_geometry_reply(c, k.geometry, &error), error);
+  auto origin = answer(xcb_translate_coordinates_reply(c, k.origin, &error), error);
+  auto extents = cardinalItems(propertyReply(k.extents));
+  const bool hidden = hiddenIn(cardinalItems(propertyReply(k.state)));
+  client.title = titleReply(k.title);
+  if (!attributes || !geometry || !origin || !origin->same_screen || geometry->root != root) return client;
+  double left = 0, right = 0, top = 0, bottom = 0;
+  if (extents && extents->size() >= 4) {
+    left = static_cast<double>((*extents)[0]);
+    right = static_cast<double>((*extents)[1]);
+    top = static_cast<double>((*extents)[2]);
+    bottom = static_cast<double>((*extents)[3]);
+  }
+  WindowPlacement& placement = client.placement.emplace();
+  placement.frame = Rect{{origin->dst_x - left, origin->dst_y - top},
+                         {geometry->width + left + right, geometry->height + top + bottom}};
+  placement.onScreen = attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden;
+  return client;
+}
+
 // The process of the X client that created the window, as the server knows it (Tk and plain X
 // toolkits set no _NET_WM_PID); none without the X-Resource extension or for remote clients.
 std::optional<int32_t> clientPid(Window window) {
@@ -195,73 +273,26 @@ std::optional<ManagedWindows> managedWindows(bool withPlacements) {
   if (d == nullptr || c == nullptr) return std::nullopt;
   internWindowAtoms();
   const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(d));
+  // The windows of the previous list are asked about along with the list: when it has not
+  // changed since, as between the lookups of one run, their answers take no round trip more.
+  static std::vector<Window> previous;
   const auto stackingCookie = requestProperty(root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
   const auto activeCookie = requestProperty(root, atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
+  std::vector<WindowCookies> cookies = requestWindows(previous, withPlacements, root);
   const auto stacking = cardinalItems(propertyReply(stackingCookie));
   const auto active = cardinalItems(propertyReply(activeCookie));
-  if (!stacking) return std::nullopt;
-  const std::vector<Window> clients(stacking->rbegin(), stacking->rend());
-  struct Cookies {
-    xcb_get_property_cookie_t pid, type, extents, state, wmClass, applicationId, kdeDesktopFile;
-    TitleCookies title;
-    xcb_get_window_attributes_cookie_t attributes;
-    xcb_get_geometry_cookie_t geometry;
-    xcb_translate_coordinates_cookie_t origin;
-  };
-  std::vector<Cookies> cookies;
-  for (Window window : clients) {
-    Cookies& k = cookies.emplace_back();
-    k.pid = requestProperty(window, atom("_NET_WM_PID"), XA_CARDINAL);
-    k.type = requestProperty(window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM);
-    if (!withPlacements) {
-      k.wmClass = requestProperty(window, XA_WM_CLASS, XA_STRING, classLength);
-      k.applicationId = requestProperty(window, atom("_GTK_APPLICATION_ID"), atom("UTF8_STRING"));
-      k.kdeDesktopFile = requestProperty(window, atom("_KDE_NET_WM_DESKTOP_FILE"), atom("UTF8_STRING"));
-      continue;
-    }
-    const auto w = static_cast<xcb_window_t>(window);
-    k.attributes = xcb_get_window_attributes(c, w);
-    k.geometry = xcb_get_geometry(c, w);
-    // Managed windows belong to the root whose client list names them.
-    k.origin = xcb_translate_coordinates(c, w, root, 0, 0);
-    k.extents = requestProperty(window, atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
-    k.state = requestProperty(window, atom("_NET_WM_STATE"), XA_ATOM);
-    k.title = requestTitle(window);
+  const std::vector<Window> clients =
+      stacking ? std::vector<Window>(stacking->rbegin(), stacking->rend()) : std::vector<Window>{};
+  if (!stacking || clients != previous) {
+    for (const WindowCookies& k : cookies) discard(k);
+    cookies = requestWindows(clients, withPlacements, root);
+    previous = clients;
   }
+  if (!stacking) return std::nullopt;
   ManagedWindows result;
   if (active && !active->empty()) result.active = (*active)[0];
-  for (size_t i = 0; i < clients.size(); ++i) {
-    const Cookies& k = cookies[i];
-    ManagedWindow& client = result.windows.emplace_back();
-    client.window = clients[i];
-    client.pid = pidOf(cardinalItems(propertyReply(k.pid)));
-    client.layer = layerOf(cardinalItems(propertyReply(k.type)));
-    if (!withPlacements) {
-      client.wmClass = classOf(propertyReply(k.wmClass));
-      client.applicationId = utf8TextOf(propertyReply(k.applicationId));
-      client.kdeDesktopFile = utf8TextOf(propertyReply(k.kdeDesktopFile));
-      continue;
-    }
-    xcb_generic_error_t* error = nullptr;
-    auto attributes = answer(xcb_get_window_attributes_reply(c, k.attributes, &error), error);
-    auto geometry = answer(xcb_get_geometry_reply(c, k.geometry, &error), error);
-    auto origin = answer(xcb_translate_coordinates_reply(c, k.origin, &error), error);
-    auto extents = cardinalItems(propertyReply(k.extents));
-    const bool hidden = hiddenIn(cardinalItems(propertyReply(k.state)));
-    client.title = titleReply(k.title);
-    if (!attributes || !geometry || !origin || !origin->same_screen || geometry->root != root) continue;
-    double left = 0, right = 0, top = 0, bottom = 0;
-    if (extents && extents->size() >= 4) {
-      left = static_cast<double>((*extents)[0]);
-      right = static_cast<double>((*extents)[1]);
-      top = static_cast<double>((*extents)[2]);
-      bottom = static_cast<double>((*extents)[3]);
-    }
-    WindowPlacement& placement = client.placement.emplace();
-    placement.frame = Rect{{origin->dst_x - left, origin->dst_y - top},
-                           {geometry->width + left + right, geometry->height + top + bottom}};
-    placement.onScreen = attributes->map_state == XCB_MAP_STATE_VIEWABLE && !hidden;
-  }
+  for (size_t i = 0; i < clients.size(); ++i)
+    result.windows.push_back(readWindow(clients[i], cookies[i], withPlacements, root));
   // Tk and plain X toolkits set no _NET_WM_PID.
   for (ManagedWindow& client : result.windows)
     if (!client.pid) client.pid = clientPid(client.window);
