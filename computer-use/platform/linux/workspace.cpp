@@ -16,7 +16,7 @@
 #include "platform/linux/desktop_entries.h"
 #include "platform/linux/window_server_clients.h"
 #include "platform/linux/workspace_accessible_apps.h"
-#include "platform/linux/workspace_launch.h"
+#include "platform/linux/workspace_launch_plugin.h"
 #include "platform/linux/workspace_processes.h"
 #include "platform/linux/x11.h"
 #include "platform/linux/x11_window_manager.h"
@@ -205,7 +205,7 @@ class LinuxWorkspace : public Workspace {
   void openURLs(const std::vector<std::string>& urls, const std::string& bundlePath, bool,
                 OpenCompletion completion) override {
     const DesktopState before = desktopState();
-    launchDesktopEntry(
+    launchThroughPlugin(
         bundlePath, urls,
         [&](int32_t pid, bool exited) {
           if (auto receiver = exited ? receivingInstance(bundlePath, before) : std::nullopt) return *receiver;
