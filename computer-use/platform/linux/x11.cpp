@@ -71,7 +71,8 @@ void internAtoms(const std::vector<const char*>& names) {
     if (!atoms.contains(name)) missing.push_back(name);
   if (c == nullptr || missing.empty()) return;
   std::vector<xcb_intern_atom_cookie_t> cookies;
-  for (const char* name : missing) cookies.push_back(xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name));
+  for (const char* name : missing)
+    cookies.push_back(xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name));
   for (size_t i = 0; i < missing.size(); ++i) {
     xcb_generic_error_t* error = nullptr;
     auto reply = answer(xcb_intern_atom_reply(c, cookies[i], &error), error);
