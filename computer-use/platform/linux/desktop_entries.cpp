@@ -323,6 +323,10 @@ const DesktopEntry* DesktopFiles::entry(File& file) {
   return *file.entry ? &**file.entry : nullptr;
 }
 
+void DesktopFiles::readAll() {
+  for (File& file : files_) text(file);
+}
+
 const std::vector<DesktopEntry>& DesktopFiles::all() {
   if (!all_) {
     all_.emplace();

@@ -65,6 +65,8 @@ class DesktopFiles {
  public:
   explicit DesktopFiles(const std::map<std::string, std::string>& pathsById);
   ~DesktopFiles();
+  // Reads every file now, ahead of the matching that will want them.
+  void readAll();
   // The application entries among the files, ordered by id.
   const std::vector<DesktopEntry>& all();
   // matchDesktopEntry(all(), process), parsing only the files that its rules could pick.

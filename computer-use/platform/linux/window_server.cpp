@@ -1,6 +1,7 @@
 // The window list from the window manager's managed clients (EWMH).
 
 #include "platform/linux/backends.h"
+#include "platform/linux/desktop_entries.h"
 #include "platform/linux/window_server_clients.h"
 #include "platform/linux/x11.h"
 
@@ -45,7 +46,13 @@ class LinuxWindowServer : public WindowServer {
     return HiddenReason::unknown;
   }
 
-  bool answers() override { return display() != nullptr; }
+  // Every command past help names applications by their desktop files, which the matching
+  // reads whole: they are read while the display's connection is set up.
+  bool answers() override {
+    startOpeningDisplay();
+    installedDesktopFiles().readAll();
+    return display() != nullptr;
+  }
 };
 
 }  // namespace

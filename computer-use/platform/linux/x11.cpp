@@ -28,26 +28,54 @@ int connectionLost(Display*) { platform::desktopLost(); }
 
 }  // namespace
 
-Display* openDisplayWithin(double seconds) {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A server that accepts the connection and never answers would block XOpenDisplay for ever:
+// it opens on a thread of its own, which is left behind then, and whatever it opens later is
+// never used.
+struct Opening {
+  std::binary_semaphore done{0};
+  Display* display = nullptr;
+  Clock::time_point deadline;
+};
+
+std::shared_ptr<Opening> startOpening(double seconds) {
   XSetErrorHandler(recordError);
   XSetIOErrorHandler(connectionLost);
-  // A server that accepts the connection and never answers would block XOpenDisplay for ever;
-  // the thread is left behind then, and whatever it opens later is never used.
-  struct Opening {
-    std::binary_semaphore done{0};
-    Display* display = nullptr;
-  };
   auto opening = std::make_shared<Opening>();
+  opening->deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   std::thread([opening] {
     opening->display = XOpenDisplay(nullptr);
     opening->done.release();
   }).detach();
-  if (!opening->done.try_acquire_for(std::chrono::duration<double>(seconds))) return nullptr;
-  return opening->display;
+  return opening;
+}
+
+Display* opened(Opening& opening) {
+  return opening.done.try_acquire_until(opening.deadline) ? opening.display : nullptr;
+}
+
+std::shared_ptr<Opening>& sharedOpening() {
+  static std::shared_ptr<Opening> opening;
+  return opening;
+}
+
+}  // namespace
+
+Display* openDisplayWithin(double seconds) { return opened(*startOpening(seconds)); }
+
+void startOpeningDisplay() {
+  if (!sharedOpening()) sharedOpening() = startOpening(displayOpenLimitSeconds);
 }
 
 Display* display() {
-  static Display* d = openDisplayWithin(displayOpenLimitSeconds);
+  static Display* d = [] {
+    startOpeningDisplay();
+    return opened(*sharedOpening());
+  }();
   return d;
 }
 

@@ -19,6 +19,10 @@ Display* display();
 
 inline constexpr double displayOpenLimitSeconds = 3.0;
 
+// Starts opening the display of display() on its thread, for a caller with other work to do
+// meanwhile; the time limit counts from here.
+void startOpeningDisplay();
+
 // A connection of its own to the display, opened within the time limit, or null; for work that
 // cannot wait for the shared one (it may be in use by another thread). Closed by the caller.
 Display* openDisplayWithin(double seconds);
