@@ -55,4 +55,6 @@ for entry in "${apps[@]}"; do
   printf '%-20s %12s %12s %9s\n' "$name" "$screenshot" "$click" "$count"
   kill "$app" 2>/dev/null || true
   wait "$app" 2>/dev/null || true
+  # The window manager lets go of the window a moment after its client is gone.
+  for _ in $(seq 100); do [ "$(managed_windows 2>/dev/null || true)" -le "$before" ] && break; sleep 0.05; done
 done

@@ -17,9 +17,10 @@ std::optional<bool> accessibilitySwitchOn();
 // accepted it.
 bool turnAccessibilitySwitchOn();
 
-// After the switch was turned on: waits for the process to join the accessibility bus (at most
-// switchJoinLimit), then for the web documents it shows to be loaded and built (at most
-// pageBuildLimit more), so that the first reading has the page. Whether the process joined.
+// After the switch was turned on: waits for a process that may join the accessibility bus to
+// join it (at most switchJoinLimit), then for the web documents it shows to be loaded and built
+// (at most pageBuildLimit more), so that the first reading has the page. Whether the process
+// joined; false at once for a process that cannot.
 inline constexpr std::chrono::milliseconds switchJoinLimit{3000};
 inline constexpr std::chrono::milliseconds pageBuildLimit{6000};
 bool awaitJoined(int32_t pid);
