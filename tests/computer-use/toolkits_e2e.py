@@ -83,6 +83,8 @@ class Gtk4Calculator(Behind):
         lines = self.lines()
         self.assertEqual([l.label for l in lines if l.label in ("7", "7 7")], ["7"])
         self.assertEqual([l.label for l in lines if l.label.startswith(("Gtk", "Adw"))], [])
+        # A menu button is the button inside it, listed once, which opens its menu in the background.
+        self.assertEqual([l.label for l in lines if l.label == "Primary menu"], ["Primary menu"])
         # GTK 4 reports positions inside its window only: they must still land on the button.
         image = read_png(self.shot()["png"])
         r, g, b, _ = image.pixel(equals.x, equals.y)
@@ -102,6 +104,9 @@ class Gtk4Calculator(Behind):
         self.act_for_real("click", "--at", f"{seven.x},{seven.y}")
         self.assertEqual(desktop.pointer(), pointer)
         self.display("7")
+        mode = self.line("Button", "Basic")
+        self.assertEqual(self.act("click", "--index", str(mode.index))["via"], "AXPress")
+        self.line("MenuItem", "Advanced")
 
 
 class QtFeatherPad(Behind):

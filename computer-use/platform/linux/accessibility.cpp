@@ -130,6 +130,8 @@ AXUIElement entryOf(const E& e) {
 
 std::string roleName(const E& e) {
   AtspiRole r = roleOf(e);
+  if (r == ATSPI_ROLE_PUSH_BUTTON && drawnByGtk4(e.accessible()) && holdsChildOf(e, gtk4InnerButtonRoles))
+    return "AXGroup";
   RoleDetails details;
   if (roleNeedsStates(r)) {
     auto bits = states(e);
