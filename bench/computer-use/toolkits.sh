@@ -27,22 +27,21 @@ cp "$work/firefox/user.js" "$work/firefox-switched/"
 
 # name | pattern of the element clicked | command
 apps=(
-  # First: once the switch was on in a session, a Firefox started later joins the bus by itself,
-  # even after the switch was turned off again.
-  "firefox-esr switched|Link|firefox-esr --no-remote --new-instance --profile $work/firefox-switched $work/links.html"
   "gtk3-widget-factory|CheckBox|gtk3-widget-factory"
   "gnome-calculator|Button \\\\\"7|gnome-calculator"
   "featherpad|CheckBox|env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 featherpad"
   "gtk-demo|Cell|env GTK_MODULES=gail:atk-bridge gtk-demo"
   "xterm||xterm"
   "firefox-esr|Link|env GNOME_ACCESSIBILITY=1 firefox-esr --no-remote --new-instance --profile $work/firefox $work/links.html"
+  "firefox-esr switched|Link|firefox-esr --no-remote --new-instance --profile $work/firefox-switched $work/links.html"
   "chromium|Link|env ACCESSIBILITY_ENABLED=1 chromium --force-renderer-accessibility --user-data-dir=$work/chromium --no-first-run --no-default-browser-check --test-type --no-sandbox --disable-gpu --password-store=basic --disable-background-networking --disable-component-update --disable-sync $work/links.html"
 )
 printf '%-20s %9s %12s %12s %9s\n' application first "screenshot" "click" elements
 for entry in "${apps[@]}"; do
   IFS='|' read -r name pattern command <<< "$entry"
-  dbus-send --session --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-    string:org.a11y.Status string:IsEnabled variant:boolean:false
+  # Sent without waiting for the reply, the launcher does not take it.
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:false >/dev/null
   before=$(managed_windows || true)
   start_app $command
   app=$!

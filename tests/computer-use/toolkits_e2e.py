@@ -181,9 +181,9 @@ class Firefox(BrowserTask, Behind):
                          "browser.newtab.preload", "app.update.enabled"):
                 prefs.write(f'user_pref("{pref}", false);\n')
             prefs.write('user_pref("browser.startup.homepage_override.mstone", "ignore");\n')
-        # A Firefox started while the session's switch is off and its bus is up never joins when
-        # the switch is turned on later: it is started with accessibility on, as a screen
-        # reader's user would have it.
+        # Started with accessibility on, as a screen reader's user would have it: one switched on
+        # while it runs has its first screenshot wait for the page (the toolkit benchmark's
+        # "firefox-esr switched").
         return ["env", "GNOME_ACCESSIBILITY=1", "firefox-esr", "--no-remote", "--new-instance", "--profile", temp,
                 FORM_PAGE]
 
