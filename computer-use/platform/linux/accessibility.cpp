@@ -300,7 +300,7 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
     if (!served.count(attribute)) return AXErrorCode::cannotComplete;
     if (attribute == "AXManualAccessibility") {
       // Browsers stay off the bus until the session's switch is on.
-      auto on = accessibilitySwitchOn();
+      auto on = accessibilitySwitchOn(e.pid());
       if (!on) return AXErrorCode::cannotComplete;
       *out = *on;
       return AXErrorCode::success;

@@ -18,6 +18,8 @@
 #include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
 #include "platform/linux/workspace_accessible_apps.h"
+#include "platform/linux/x11.h"
+#include "platform/linux/x_events_windows.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -59,6 +61,7 @@ Message propertiesCall(const char* method) {
 }
 
 constexpr auto pollInterval = std::chrono::milliseconds(50);
+constexpr auto touchInterval = std::chrono::milliseconds(300);
 constexpr auto pageSettleInterval = std::chrono::milliseconds(150);
 // Enough to reach the documents of a browser window (frame, panel, scroll pane, frame, page)
 // and the objects of a large page, without walking a large application.
@@ -147,9 +150,27 @@ LateJoiner lateJoiner(int32_t pid) {
   return LateJoiner::none;
 }
 
-}  // namespace
+// Gecko builds its accessibility once one of its windows gains the focus after the switch was
+// turned on: a window in the background stays off the bus. GTK is told of a focus change by
+// synthetic events as well (sent to the client, event mask 0), so a focus gained and lost again
+// that way has it join while the real focus stays where it is. The active window joins by
+// itself, and must not be told that it lost the focus.
+void touchFocus(int32_t pid) {
+  Display* d = display();
+  if (d == nullptr) return;
+  const auto active = activeWindow();
+  for (const ClientWindow& c : clientWindows()) {
+    if (c.pid != pid || !c.viewable || c.id == active) continue;
+    for (int type : {FocusIn, FocusOut}) {
+      XEvent event{};
+      event.xfocus = XFocusChangeEvent{type, 0, True, d, c.id, NotifyNormal, NotifyNonlinear};
+      XSendEvent(d, c.id, False, NoEventMask, &event);
+    }
+  }
+  XFlush(d);
+}
 
-std::optional<bool> accessibilitySwitchOn() {
+std::optional<bool> sessionSwitchOn() {
   Message request = propertiesCall("Get");
   if (!request) return std::nullopt;
   const char* iface = statusInterface;
@@ -164,6 +185,14 @@ std::optional<bool> accessibilitySwitchOn() {
   dbus_bool_t on = FALSE;
   dbus_message_iter_get_basic(&variant, &on);
   return on != FALSE;
+}
+
+}  // namespace
+
+std::optional<bool> accessibilitySwitchOn(int32_t pid) {
+  auto on = sessionSwitchOn();
+  if (on && *on && lateJoiner(pid) == LateJoiner::browser) return false;
+  return on;
 }
 
 bool turnAccessibilitySwitchOn() {
@@ -190,8 +219,14 @@ bool awaitJoined(int32_t pid) {
   const LateJoiner joiner = lateJoiner(pid);
   if (joiner == LateJoiner::none) return false;
   const auto joinBy = clock::now() + switchJoinLimit;
+  // Gecko may hear of the switch after a focus change it is told of: it is told again now and then.
+  auto touchBy = clock::now();
   while (!AccessibleApplications(false).contains(pid)) {
     if (clock::now() >= joinBy) return false;
+    if (joiner == LateJoiner::browser && clock::now() >= touchBy) {
+      touchFocus(pid);
+      touchBy = clock::now() + touchInterval;
+    }
     std::this_thread::sleep_for(pollInterval);
   }
   AXUIElement application = wrap(findApplication(pid), pid);
