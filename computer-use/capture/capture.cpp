@@ -27,6 +27,11 @@ platform::Image captureImage(uint32_t windowId) {
   return platform::capture().windowImage(windowId, temporary, screencaptureTimeout);
 }
 
+std::future<void> prepareCapture() {
+  // Deferred, and so skipped, when no thread can be had.
+  return std::async(std::launch::async | std::launch::deferred, [] { platform::capture().prepare(); });
+}
+
 std::optional<platform::Size> imageSize(const platform::Image& image, const WindowInfo& window,
                                         std::optional<double> maxWidth, bool retina) {
   if (!image || image->width() <= 0 || image->height() <= 0) return std::nullopt;

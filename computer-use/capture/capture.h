@@ -3,6 +3,7 @@
 // replaces its destination in one step.
 
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,10 @@ inline constexpr double previewMaxWidth = 600.0;
 
 // The window's image at the capture's own resolution, or null.
 platform::Image captureImage(uint32_t windowId);
+
+// Loads and connects the capture on a thread of its own, beside the command's other work, so
+// that its first capture is quicker; the future waits for that when it goes.
+std::future<void> prepareCapture();
 
 // The size in pixels writeImage gives the image: target width the frame's width in points
 // (doubled with retina, capped at maxWidth), height from the image's aspect ratio; none when no

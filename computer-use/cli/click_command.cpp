@@ -10,6 +10,7 @@
 #include "accessibility/window_resolution.h"
 #include "activity/record.h"
 #include "apps/running.h"
+#include "capture/capture.h"
 #include "cli/commands.h"
 #include "core/run_state.h"
 #include "cli/point_argument.h"
@@ -102,6 +103,7 @@ Clicked clickByPoint(const platform::RunningApplication& app, const ResolvedWind
 
 void clickCommand() {
   if (args.empty()) fail("click needs an app");
+  auto captureReady = prepareCapture();  // for the frame after the click
   auto app = resolveApp(args.front());
   auto window = axWindow(app, windowOption);
   std::optional<int64_t> index;

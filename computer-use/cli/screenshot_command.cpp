@@ -42,8 +42,23 @@ namespace {
 void screenshotCommand() {
   auto out = option("--out");
   if (args.empty()) fail("screenshot needs an app");
+  // The capture has an X connection of its own and touches neither the application nor its
+  // tree, so it runs beside them: from the start when the window's number is given (a window
+  // that turns out not to be the application's ends the run, and its image is never used),
+  // else once the window is resolved, prepared meanwhile. The image and the preview frame are
+  // then encoded each on a thread of its own while the tree is walked: the walk mostly waits for
+  // the application, and the capture and the two encodes are the run's CPU work. The tree is
+  // only read, so the image shows the window as the tree describes it.
+  const auto policy = std::launch::async | std::launch::deferred;
+  std::shared_future<platform::Image> image;
+  std::future<void> captureReady;
+  if (windowOption)
+    image = std::async(policy, captureImage, *windowOption);
+  else
+    captureReady = prepareCapture();
   auto app = resolveApp(args.front());
   auto [window, info] = axWindow(app, windowOption);
+  if (!image.valid()) image = std::async(policy, captureImage, info.id);
   platform::system().createDirectories(activityDir);
 
   const std::string path = out ? *out : screenshotPath(info.id);
@@ -51,18 +66,21 @@ void screenshotCommand() {
   auto& system = platform::system();
   if (out && system.fileExists(path) && !system.isRegularFile(path))
     fail("The --out path " + path + " exists and isn't a regular file. Give the path of a PNG file to write.");
-  // The image comes before the tree, so it shows the window just before the tree was read. It
-  // and the preview frame are encoded each on a thread of its own while the tree is walked: the
-  // walk mostly waits for the application, and the two encodes are the run's CPU work.
-  platform::Image image = captureImage(info.id);
-  if (!image) captureFailed(info.id);
   // The frame is written under a private name and takes its place only once the screenshot is
   // written: a failed screenshot records nothing.
-  const auto policy = std::launch::async | std::launch::deferred;
   const std::string stagedFrame = temporaryPathFor(framePath(info.id));
-  auto written = std::async(policy, [&] { return writeImage(image, info, path, std::nullopt, false); });
-  auto framed = std::async(policy, [&] { return writeImage(image, info, stagedFrame, previewMaxWidth, true); });
+  const WindowInfo& shown = info;
+  auto encoded = [&](const std::string& to, std::optional<double> maxWidth, bool retina) {
+    return std::async(policy, [&, to, maxWidth, retina]() -> std::optional<platform::Size> {
+      const platform::Image& captured = image.get();
+      if (!captured) return std::nullopt;
+      return writeImage(captured, shown, to, maxWidth, retina);
+    });
+  };
+  auto written = encoded(path, std::nullopt, false);
+  auto framed = encoded(stagedFrame, previewMaxWidth, true);
   Collection collection = collect(window);
+  if (!image.get()) captureFailed(info.id);
   auto size = written.get();
   const bool frameWritten = framed.get().has_value();
   if (!size) {

@@ -10,6 +10,7 @@
 #include "accessibility/window_resolution.h"
 #include "activity/record.h"
 #include "apps/running.h"
+#include "capture/capture.h"
 #include "cli/commands.h"
 #include "core/result.h"
 #include "core/run_state.h"
@@ -64,6 +65,7 @@ void typeCommand() {
   auto text = option("--text");
   if (!text) fail("type needs --text");
   if (args.empty()) fail("type needs an app");
+  auto captureReady = prepareCapture();  // for the frame after the typing
   auto app = resolveApp(args.front());
   auto window = axWindow(app, windowOption);
   setBeforeFailure([app] { restoreFront(app); });

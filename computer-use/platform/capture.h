@@ -20,6 +20,10 @@ class Capture {
  public:
   virtual ~Capture() = default;
 
+  // Loads and connects what captures need, so that the first one is quicker; from any
+  // thread, beside anything (captures included).
+  virtual void prepare() {}
+
   // The window's current image at the capture's own resolution, or null when it cannot be
   // captured (gone, minimised, on another desktop, no permission). A capture that has to go
   // through a file uses temporaryPath; none may take longer than timeoutSeconds.

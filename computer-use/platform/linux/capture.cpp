@@ -11,6 +11,8 @@ namespace {
 
 class X11Capture : public Capture {
  public:
+  void prepare() override { prepareGrabbing(); }
+
   Image windowImage(uint32_t windowId, const std::string&, double timeoutSeconds) override {
     return grabWindow(windowId, timeoutSeconds);
   }

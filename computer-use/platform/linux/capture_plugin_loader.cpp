@@ -19,6 +19,10 @@ std::string programDirectory() {
 
 class LoadedCapture : public Capture {
  public:
+  void prepare() override {
+    if (Capture* c = loaded()) c->prepare();
+  }
+
   Image windowImage(uint32_t windowId, const std::string& temporaryPath, double timeoutSeconds) override {
     Capture* c = loaded();
     return c ? c->windowImage(windowId, temporaryPath, timeoutSeconds) : nullptr;

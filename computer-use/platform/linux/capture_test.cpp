@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "platform/linux/backends.h"
+#include "platform/linux/x11.h"
 
 extern char** environ;
 
@@ -268,6 +270,29 @@ TEST_F(X11CaptureTest, WindowsThatCannotBeReadGiveNone) {
   w.reset();
   EXPECT_FALSE(capture->windowImage(static_cast<uint32_t>(gone), "", 8.0));
   EXPECT_FALSE(capture->windowImage(0, "", 8.0));
+}
+
+// Captures run on a thread beside the run's other X work: each side sees its own errors only.
+TEST_F(X11CaptureTest, CapturesBesideOtherXWorkKeepTheirErrorsApart) {
+  auto w = target(100, 100);
+  ASSERT_TRUE(w->show());
+  Window gone = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(d, gone);
+  XSync(d, False);
+  std::atomic<int> misread{0};
+  std::thread other([&] {
+    XWindowAttributes a;
+    for (int i = 0; i < 300; ++i) {
+      if (checked([&](Display* shared) { XGetWindowAttributes(shared, gone, &a); })) ++misread;
+      if (!checked([&](Display* shared) { XGetWindowAttributes(shared, DefaultRootWindow(shared), &a); })) ++misread;
+    }
+  });
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_TRUE(capture->windowImage(static_cast<uint32_t>(w->id()), "", 8.0));
+    EXPECT_FALSE(capture->windowImage(static_cast<uint32_t>(gone), "", 8.0));
+  }
+  other.join();
+  EXPECT_EQ(misread, 0);
 }
 
 TEST_F(X11CaptureTest, TranslucentWindowsKeepStraightAlpha) {

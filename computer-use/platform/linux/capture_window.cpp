@@ -8,15 +8,65 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <atomic>
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <mutex>
+#include <thread>
 
 #include "platform/linux/capture_image.h"
 #include "platform/linux/x11.h"
 
 namespace platform::linux_desktop {
 namespace {
+
+// The capture has a connection of its own, so that it can run on a thread beside the run's
+// other X work (the walk of the tree pairs windows through the shared one). Errors are the
+// process's, reported to one handler: those of this connection are taken here, and the rest
+// passed on to the handler that was there before.
+std::atomic<Display*> ownDisplay{nullptr};
+std::mutex capturing;  // one capture at a time on the connection
+std::atomic<bool> ownError{false};
+std::atomic<XErrorHandler> otherErrors{nullptr};
+std::atomic<bool> otherErrorsKnown{false};
+
+int recordOwnError(Display* d, XErrorEvent* error) {
+  if (d == ownDisplay.load()) {
+    ownError = true;
+    return 0;
+  }
+  // An error of another connection in the moment between this handler's installation and
+  // the capture's learning which handler it replaced.
+  while (!otherErrorsKnown) std::this_thread::yield();
+  XErrorHandler other = otherErrors;
+  return other ? other(d, error) : 0;
+}
+
+Display* captureDisplay() {
+  static Display* const opened = [] {
+    // The shared connection first: opening it installs the run's handler, which would
+    // otherwise replace this one.
+    if (display() == nullptr) return static_cast<Display*>(nullptr);
+    Display* d = openDisplayWithin(displayOpenLimitSeconds);
+    if (d != nullptr) {
+      ownDisplay = d;
+      otherErrors = XSetErrorHandler(recordOwnError);
+      otherErrorsKnown = true;
+    }
+    return d;
+  }();
+  return opened;
+}
+
+// A request on the capture's connection, synced; false when the server answered with an error.
+template <class F>
+bool checked(Display* d, F&& request) {
+  ownError = false;
+  request(d);
+  XSync(d, False);
+  return !ownError.exchange(false);
+}
 
 struct Frame {
   Window window = None;
@@ -28,9 +78,9 @@ struct Frame {
 
 // The child of the root that holds the window: the window manager's frame, so that the image,
 // the frame rectangle of the window list and element positions share one origin.
-std::optional<Frame> frameOf(Window window) {
+std::optional<Frame> frameOf(Display* d, Window window) {
   Frame frame;
-  bool found = checked([&](Display* d) {
+  bool found = checked(d, [&](Display* d) {
     for (Window w = window;;) {
       Window root = None, parent = None, *children = nullptr;
       unsigned int count = 0;
@@ -44,42 +94,43 @@ std::optional<Frame> frameOf(Window window) {
     }
   });
   if (!found || frame.window == None) return std::nullopt;
-  if (!checked([&](Display* d) { XGetWindowAttributes(d, frame.window, &frame.attributes); }))
+  if (!checked(d, [&](Display* d) { XGetWindowAttributes(d, frame.window, &frame.attributes); }))
     return std::nullopt;
   // Minimised windows and those of other desktops are unmapped: nothing to read.
   if (frame.attributes.map_state != IsViewable) return std::nullopt;
   return frame;
 }
 
-bool hasExtension(Bool (*query)(Display*, int*, int*)) {
+bool hasExtension(Display* d, Bool (*query)(Display*, int*, int*)) {
   int event = 0, error = 0;
-  return query(display(), &event, &error);
+  return query(d, &event, &error);
 }
 
-bool compositeUsable() {
-  static const bool usable = [] {
+// The connection is the same for the whole run: what it offers is asked once.
+bool compositeUsable(Display* d) {
+  static const bool usable = [d] {
     int major = 0, minor = 2;
     // Naming a window's pixmap needs version 0.2.
-    return hasExtension(XCompositeQueryExtension) &&
-           XCompositeQueryVersion(display(), &major, &minor) && (major > 0 || minor >= 2);
+    return hasExtension(d, XCompositeQueryExtension) && XCompositeQueryVersion(d, &major, &minor) &&
+           (major > 0 || minor >= 2);
   }();
   return usable;
 }
 
-std::optional<Pixmap> namedPixmap(Window window) {
+std::optional<Pixmap> namedPixmap(Display* d, Window window) {
   Pixmap pixmap = None;
   // BadMatch when the window is not redirected.
-  if (!checked([&](Display* d) { pixmap = XCompositeNameWindowPixmap(d, window); })) {
-    if (pixmap != None) checked([&](Display* d) { XFreePixmap(d, pixmap); });
+  if (!checked(d, [&](Display* d) { pixmap = XCompositeNameWindowPixmap(d, window); })) {
+    if (pixmap != None) checked(d, [&](Display* d) { XFreePixmap(d, pixmap); });
     return std::nullopt;
   }
   return pixmap;
 }
 
-Bool isDamageOf(Display*, XEvent* event, XPointer damage) {
-  static const int notify = [] {
+Bool isDamageOf(Display* d, XEvent* event, XPointer damage) {
+  static const int notify = [d] {
     int event = 0, error = 0;
-    XDamageQueryExtension(display(), &event, &error);
+    XDamageQueryExtension(d, &event, &error);
     return event + XDamageNotify;
   }();
   return event->type == notify &&
@@ -140,8 +191,8 @@ Image wrap(const XImage& image, const Frame& frame, unsigned char* data,
   return std::make_shared<SurfaceImage>(surface, std::move(owner));
 }
 
-bool shmUsable() {
-  static const bool usable = XShmQueryExtension(display());
+bool shmUsable(Display* d) {
+  static const bool usable = XShmQueryExtension(d);
   return usable;
 }
 
@@ -167,21 +218,21 @@ Image readShared(Display* d, Drawable drawable, const Frame& frame) {
   std::shared_ptr<const void> owner(memory, [](const void* m) { shmdt(m); });
   segment.shmaddr = image->data = static_cast<char*>(memory);
   segment.readOnly = False;
-  if (!checked([&](Display* d) { XShmAttach(d, &segment); })) {
+  if (!checked(d, [&](Display* d) { XShmAttach(d, &segment); })) {
     XDestroyImage(image);
     return nullptr;
   }
   bool read = false;
-  bool clean = checked([&](Display* d) { read = XShmGetImage(d, drawable, image, 0, 0, AllPlanes); });
-  checked([&](Display* d) { XShmDetach(d, &segment); });
+  bool clean = checked(d, [&](Display* d) { read = XShmGetImage(d, drawable, image, 0, 0, AllPlanes); });
+  checked(d, [&](Display* d) { XShmDetach(d, &segment); });
   Image result = read && clean ? wrap(*image, frame, static_cast<unsigned char*>(memory), owner) : nullptr;
   XDestroyImage(image);  // frees the structure only; the segment belongs to owner
   return result;
 }
 
-Image readPlain(Drawable drawable, const Frame& frame) {
+Image readPlain(Display* d, Drawable drawable, const Frame& frame) {
   XImage* image = nullptr;
-  if (!checked([&](Display* d) {
+  if (!checked(d, [&](Display* d) {
         image = XGetImage(d, drawable, 0, 0, frame.width(), frame.height(), AllPlanes, ZPixmap);
       }) ||
       image == nullptr) {
@@ -194,28 +245,28 @@ Image readPlain(Drawable drawable, const Frame& frame) {
   return wrap(*image, frame, reinterpret_cast<unsigned char*>(image->data), owner);
 }
 
-Image readPixels(Drawable drawable, const Frame& frame) {
-  if (shmUsable())
-    if (Image image = readShared(display(), drawable, frame)) return image;
-  return readPlain(drawable, frame);
+Image readPixels(Display* d, Drawable drawable, const Frame& frame) {
+  if (shmUsable(d))
+    if (Image image = readShared(d, drawable, frame)) return image;
+  return readPlain(d, drawable, frame);
 }
 
 // Redirects the frame for the capture when no compositor keeps it off-screen already.
 Image readRedirected(Display* d, const Frame& frame, double timeoutSeconds) {
   Damage damage = None;
-  if (hasExtension(XDamageQueryExtension))
-    checked([&](Display* d) { damage = XDamageCreate(d, frame.window, XDamageReportRawRectangles); });
+  if (hasExtension(d, XDamageQueryExtension))
+    checked(d, [&](Display* d) { damage = XDamageCreate(d, frame.window, XDamageReportRawRectangles); });
   Image image;
-  if (checked([&](Display* d) { XCompositeRedirectWindow(d, frame.window, CompositeRedirectAutomatic); })) {
+  if (checked(d, [&](Display* d) { XCompositeRedirectWindow(d, frame.window, CompositeRedirectAutomatic); })) {
     if (damage != None) waitForPaint(d, damage, frame, timeoutSeconds);
-    if (auto pixmap = namedPixmap(frame.window)) {
-      image = readPixels(*pixmap, frame);
-      checked([&](Display* d) { XFreePixmap(d, *pixmap); });
+    if (auto pixmap = namedPixmap(d, frame.window)) {
+      image = readPixels(d, *pixmap, frame);
+      checked(d, [&](Display* d) { XFreePixmap(d, *pixmap); });
     }
-    checked([&](Display* d) { XCompositeUnredirectWindow(d, frame.window, CompositeRedirectAutomatic); });
+    checked(d, [&](Display* d) { XCompositeUnredirectWindow(d, frame.window, CompositeRedirectAutomatic); });
   }
   if (damage != None) {
-    checked([&](Display* d) { XDamageDestroy(d, damage); });
+    checked(d, [&](Display* d) { XDamageDestroy(d, damage); });
     XEvent event;
     while (XCheckIfEvent(d, &event, isDamageOf, reinterpret_cast<XPointer>(&damage))) {
     }
@@ -225,16 +276,25 @@ Image readRedirected(Display* d, const Frame& frame, double timeoutSeconds) {
 
 }  // namespace
 
+void prepareGrabbing() {
+  std::lock_guard lock(capturing);
+  if (Display* d = captureDisplay()) {
+    compositeUsable(d);
+    shmUsable(d);
+  }
+}
+
 Image grabWindow(uint32_t windowId, double timeoutSeconds) {
-  Display* d = display();
+  std::lock_guard lock(capturing);
+  Display* d = captureDisplay();
   if (d == nullptr || windowId == 0) return nullptr;
-  auto frame = frameOf(windowId);
+  auto frame = frameOf(d, windowId);
   if (!frame) return nullptr;
   // Without the extension only what is on the screen can be read.
-  if (!compositeUsable()) return readPixels(frame->window, *frame);
-  if (auto pixmap = namedPixmap(frame->window)) {
-    Image image = readPixels(*pixmap, *frame);
-    checked([&](Display* d) { XFreePixmap(d, *pixmap); });
+  if (!compositeUsable(d)) return readPixels(d, frame->window, *frame);
+  if (auto pixmap = namedPixmap(d, frame->window)) {
+    Image image = readPixels(d, *pixmap, *frame);
+    checked(d, [&](Display* d) { XFreePixmap(d, *pixmap); });
     return image;
   }
   return readRedirected(d, *frame, timeoutSeconds);

@@ -275,13 +275,13 @@ bool postKey(int32_t pid, const CGEvent& event) {
   bool down = event.type == CGEventType::keyDown;
   // A character is typed whole on its key down; its key up has nothing left to send.
   if (!event.unicode.empty() && !down) return true;
-  auto target = keyTarget(pid);
+  auto target = keyTargetWindow(pid);
   if (d == nullptr || !target) return true;
   if (!event.unicode.empty()) {
     for (char32_t c : codePoints(event.unicode)) {
-      bool typed = withKeyFor(keysymForCodePoint(c), target->id, [&](const KeyStroke& stroke) {
-        sendKey(d, pid, target->id, true, stroke, 0);
-        sendKey(d, pid, target->id, false, stroke, 0);
+      bool typed = withKeyFor(keysymForCodePoint(c), *target, [&](const KeyStroke& stroke) {
+        sendKey(d, pid, *target, true, stroke, 0);
+        sendKey(d, pid, *target, false, stroke, 0);
         XFlush(d);
       });
       if (!typed) return false;
@@ -290,8 +290,8 @@ bool postKey(int32_t pid, const CGEvent& event) {
   }
   auto sym = keysymForMacKeyCode(event.keyCode);
   if (!sym) return true;
-  return withKeyFor(*sym, target->id, [&](const KeyStroke& stroke) {
-    sendKey(d, pid, target->id, down, stroke, modifierState(event.flags));
+  return withKeyFor(*sym, *target, [&](const KeyStroke& stroke) {
+    sendKey(d, pid, *target, down, stroke, modifierState(event.flags));
     XFlush(d);
   });
 }

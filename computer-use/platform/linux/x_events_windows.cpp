@@ -115,17 +115,35 @@ std::optional<Window> keyWindow(int32_t pid) {
   return it->second;
 }
 
-std::optional<ClientWindow> keyTarget(int32_t pid) {
+std::optional<Window> keyTargetWindow(int32_t pid) {
+  // Typing asks with every key: the candidates are checked, not described.
+  Display* d = display();
+  if (d == nullptr) return std::nullopt;
+  auto ids = cardinalProperty(DefaultRootWindow(d), atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW);
+  if (!ids) return std::nullopt;
+  auto ofProcess = [&](Window w) { return windowPid(w) == pid; };
+  std::optional<Window> found;
   auto key = keyWindows().find(pid);
-  if (key != keyWindows().end())
-    if (auto w = clientWindow(key->second); w && w->pid == pid) return w;
-  std::optional<ClientWindow> topmost, topmostViewable;
-  for (const auto& w : clientWindows()) {
-    if (w.pid != pid) continue;
-    topmost = w;
-    if (w.viewable) topmostViewable = w;
+  if (key != keyWindows().end() && std::find(ids->begin(), ids->end(), key->second) != ids->end() &&
+      ofProcess(key->second)) {
+    found = key->second;
+  } else {
+    std::optional<Window> topmost;
+    for (auto it = ids->rbegin(); it != ids->rend() && !found; ++it) {
+      XWindowAttributes attributes;
+      if (!ofProcess(*it) || !XGetWindowAttributes(d, *it, &attributes)) continue;
+      if (!topmost) topmost = *it;
+      if (attributes.map_state == IsViewable) found = *it;
+    }
+    if (!found) found = topmost;
   }
-  return topmostViewable ? topmostViewable : topmost;
+  takeError();  // a window that vanished during the query is simply left out
+  return found;
+}
+
+std::optional<ClientWindow> keyTarget(int32_t pid) {
+  auto window = keyTargetWindow(pid);
+  return window ? clientWindow(*window) : std::nullopt;
 }
 
 }  // namespace platform::linux_desktop

@@ -41,5 +41,7 @@ std::optional<Window> keyWindow(int32_t pid);
 // Where key events of a process go: the window it was last made key in, if that is still
 // one of its client windows, else its topmost viewable client window, else its topmost one.
 std::optional<ClientWindow> keyTarget(int32_t pid);
+// The same window, not described: quicker.
+std::optional<Window> keyTargetWindow(int32_t pid);
 
 }  // namespace platform::linux_desktop
