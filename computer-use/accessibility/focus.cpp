@@ -71,8 +71,20 @@ void restoreFront(const platform::RunningApplication& target) {
   auto front = settledFront();
   if (!front || front->processIdentifier != target.processIdentifier) return;
   stoleFocus = true;
-  bringToFront(*previousFront);
-  platform::system().sleepMicros(100'000);
+  // The request can be overtaken: a target still busy with its own activation takes the focus
+  // back once the window manager has given it away, for up to a second under load. Asked again
+  // while the target stays in front.
+  constexpr double askSeconds = 1.5;
+  auto& system = platform::system();
+  auto& workspace = platform::workspace();
+  const double limit = system.monotonicSeconds() + askSeconds;
+  do {
+    bringToFront(*previousFront);
+    system.sleepMicros(100'000);
+    workspace.awaitWindowManager(std::max(0.0, limit - system.monotonicSeconds()));
+    auto now = workspace.frontmostApplication();
+    if (!now || now->processIdentifier != target.processIdentifier) return;
+  } while (system.monotonicSeconds() < limit);
 }
 
 }  // namespace dorv

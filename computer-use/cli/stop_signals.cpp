@@ -44,10 +44,10 @@ void endRunOnStopSignals() {
     const std::string name = number == SIGTERM ? "SIGTERM" : number == SIGINT ? "SIGINT" : "SIGHUP";
     const std::string message = "The run was stopped by " + name + " before it finished; what it did until then stays done.";
     // The main thread ends the run itself when it reaches a stopping point soon (typing stops
-    // between characters and gives the front back, waiting at most for the window manager to
-    // settle and the front to come back); otherwise it is ended from here.
+    // between characters and gives the front back: at most 2 s for the window manager to settle
+    // and 1.5 s of asking); otherwise it is ended from here.
     requestStop(message);
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::this_thread::sleep_for(std::chrono::seconds(5));
     abandonRun(message);
   }).detach();
 }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/linux/accessibility_switch.h"
+#include "platform/linux/atspi_gtk4.h"
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_tree.h"
 #include "platform/linux/atspi_tree_reading.h"
@@ -70,6 +71,29 @@ AXError readString(const E& e, gchar* (*read)(AtspiAccessible*, GError**), Value
   return AXErrorCode::success;
 }
 
+AXError readName(const E& e, Value* out) {
+  if (const ReadObject* read = readObject(e.accessible())) {
+    *out = read->name;
+    return AXErrorCode::success;
+  }
+  return readString(e, atspi_accessible_get_name, out);
+}
+
+// The names of the labels among the children and grandchildren.
+std::vector<std::string> gtk4LabelNames(const E& e) {
+  std::vector<std::string> names;
+  auto add = [&](const E& c) {
+    Value name;
+    if (roleOf(c) == ATSPI_ROLE_LABEL && readName(c, &name) == AXErrorCode::success)
+      names.push_back(*name.get<std::string>());
+  };
+  for (auto& child : children(e)) {
+    add(*atspiElement(child));
+    for (auto& grandchild : children(*atspiElement(child))) add(*atspiElement(grandchild));
+  }
+  return names;
+}
+
 // Without the object replacement characters that stand for embedded children (a page's links,
 // fields): those are elements of their own.
 std::optional<std::string> withoutEmbeddedObjects(std::optional<std::string> text) {
@@ -85,7 +109,8 @@ std::optional<std::string> textContents(const E& e) {
   Iface<AtspiText> text = textOf(e);
   if (!text) return std::nullopt;
   gchar* contents = nullptr;
-  ask(e.accessible(), [&](GError** err) { contents = atspi_text_get_text(text.p, 0, -1, err); });
+  const gint end = wholeTextEnd(e.accessible());
+  ask(e.accessible(), [&](GError** err) { contents = atspi_text_get_text(text.p, 0, end, err); });
   return withoutEmbeddedObjects(takeString(contents));
 }
 
@@ -105,6 +130,8 @@ AXUIElement entryOf(const E& e) {
 
 std::string roleName(const E& e) {
   AtspiRole r = roleOf(e);
+  if (r == ATSPI_ROLE_PUSH_BUTTON && drawnByGtk4(e.accessible()) && holdsChildOf(e, gtk4InnerButtonRoles))
+    return "AXGroup";
   RoleDetails details;
   if (roleNeedsStates(r)) {
     auto bits = states(e);
@@ -273,7 +300,7 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
     if (!served.count(attribute)) return AXErrorCode::cannotComplete;
     if (attribute == "AXManualAccessibility") {
       // Browsers stay off the bus until the session's switch is on.
-      auto on = accessibilitySwitchOn();
+      auto on = accessibilitySwitchOn(e.pid());
       if (!on) return AXErrorCode::cannotComplete;
       *out = *on;
       return AXErrorCode::success;
@@ -296,13 +323,20 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
     return AXErrorCode::success;
   }
   if (attribute == "AXRoleDescription") return readString(e, atspi_accessible_get_localized_role_name, out);
-  if (attribute == "AXTitle" || attribute == "AXDescription") {
-    const bool title = attribute == "AXTitle";
+  if (attribute == "AXTitle") {
+    Value name;
+    if (auto error = readName(e, &name)) return error;
+    if (drawnByGtk4(e.accessible()))
+      name = gtk4Name(*name.get<std::string>(), [&] { return gtk4LabelNames(e); });
+    *out = name;
+    return AXErrorCode::success;
+  }
+  if (attribute == "AXDescription") {
     if (const ReadObject* read = readObject(e.accessible())) {
-      *out = title ? read->name : read->description;
+      *out = read->description;
       return AXErrorCode::success;
     }
-    return readString(e, title ? atspi_accessible_get_name : atspi_accessible_get_description, out);
+    return readString(e, atspi_accessible_get_description, out);
   }
   if (attribute == "AXIdentifier") {
     Value id;
@@ -324,7 +358,9 @@ AXError copy(const E& e, const std::string& attribute, Value* out) {
   if (attribute == "AXValue") return copyValue(e, out);
   if (attribute == "AXChildren") {
     Array list;
-    for (auto& child : children(e)) list.emplace_back(child);
+    const bool gtk4 = drawnByGtk4(e.accessible());
+    for (auto& child : children(e))
+      if (!gtk4 || gtk4KeepsChild(r, roleOf(*atspiElement(child)))) list.emplace_back(child);
     *out = list;
     return AXErrorCode::success;
   }

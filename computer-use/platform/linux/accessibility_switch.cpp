@@ -3,15 +3,23 @@
 #include <dbus/dbus.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <tuple>
+#include <utility>
 #include <thread>
 
 #include "platform/linux/atspi_element.h"
 #include "platform/linux/atspi_tree.h"
+#include "platform/linux/atspi_tree_reading.h"
 #include "platform/linux/workspace_accessible_apps.h"
+#include "platform/linux/x11.h"
+#include "platform/linux/x_events_windows.h"
 
 namespace platform::linux_desktop {
 namespace {
@@ -53,30 +61,37 @@ Message propertiesCall(const char* method) {
 }
 
 constexpr auto pollInterval = std::chrono::milliseconds(50);
+constexpr auto touchInterval = std::chrono::milliseconds(300);
 constexpr auto pageSettleInterval = std::chrono::milliseconds(150);
 // Enough to reach the documents of a browser window (frame, panel, scroll pane, frame, page)
-// and the objects of a small page, without walking a large application.
+// and the objects of a large page, without walking a large application.
 constexpr int documentSearchDepth = 8;
-constexpr size_t documentSearchVisits = 600;
+constexpr size_t documentSearchVisits = 4000;
 
-// What the web documents drawn in the application's windows hold, looked at call by call
-// (within the visit bound): their objects, those with a frame, and the characters of their
-// names and texts. Firefox answers a frame or a text with nothing until it has fetched it from
-// the page's process, which the first question starts.
+// What the web documents drawn in the application's windows hold: their objects, those with a
+// frame, and the characters of their names and texts. Firefox answers a frame or a text with
+// nothing until it has fetched it from the page's process, which the first question starts.
 struct PageLook {
   size_t objects = 0, framed = 0, characters = 0;
   bool operator==(const PageLook&) const = default;
 };
 
+bool hasArea(const AtspiRect* box) { return box != nullptr && box->width > 0 && box->height > 0; }
+
 void lookAt(const AtspiElement& e, PageLook& look) {
-  AtspiAccessible* a = e.accessible();
   ++look.objects;
+  if (const ReadObject* read = readObject(e.accessible())) {
+    look.framed += hasArea(read->extents ? &*read->extents : nullptr);
+    look.characters += read->name.size() + read->text.value_or("").size();
+    return;
+  }
+  AtspiAccessible* a = e.accessible();
   AtspiRect* box = nullptr;
   if (AtspiComponent* c = atspi_accessible_get_component_iface(a)) {
     ask(a, [&](GError** err) { box = atspi_component_get_extents(c, ATSPI_COORD_TYPE_SCREEN, err); });
     g_object_unref(c);
   }
-  if (box != nullptr && box->width > 0 && box->height > 0) ++look.framed;
+  look.framed += hasArea(box);
   g_free(box);
   gchar* name = nullptr;
   ask(a, [&](GError** err) { name = atspi_accessible_get_name(a, err); });
@@ -89,10 +104,11 @@ void lookAt(const AtspiElement& e, PageLook& look) {
   }
 }
 
-// None while no such document is drawn or one is still loading.
+// None while no such document is drawn or one is still loading. Read from one reading of the
+// whole tree where the toolkit offers one (a few calls in all), else call by call.
 std::optional<PageLook> lookAtPages(const AtspiElement& application) {
   std::deque<std::tuple<AXUIElement, int, bool>> pending;
-  for (auto& child : childrenCallByCall(application)) pending.emplace_back(child, 1, false);
+  for (auto& child : children(application)) pending.emplace_back(child, 1, false);
   bool seen = false;
   PageLook look;
   for (size_t visits = 0; !pending.empty() && visits < documentSearchVisits; ++visits) {
@@ -111,15 +127,50 @@ std::optional<PageLook> lookAtPages(const AtspiElement& application) {
         continue;
       }
     }
-    for (auto& child : childrenCallByCall(e)) pending.emplace_back(child, depth + 1, inDocument);
+    for (auto& child : children(e)) pending.emplace_back(child, depth + 1, inDocument);
   }
   if (!seen || look.framed == 0) return std::nullopt;
   return look;
 }
 
-}  // namespace
+// What a process joins the accessibility bus with when the switch is turned on while it runs,
+// by the libraries it has loaded (/proc/PID/maps). Measured: Gecko joins then, and shows pages;
+// Qt is on the bus from its start and may still wait to be switched on. GTK 2, 3 and 4 load
+// their bridge at start or never, Chromium reads the switch only at start, and a process
+// without a toolkit (xterm, Tk) has nothing to join with.
+enum class LateJoiner { none, toolkit, browser };
 
-std::optional<bool> accessibilitySwitchOn() {
+LateJoiner lateJoiner(int32_t pid) {
+  static const std::array<std::pair<std::string_view, LateJoiner>, 3> libraries = {{
+      {"/libxul.so", LateJoiner::browser}, {"/libQt5Gui.so", LateJoiner::toolkit}, {"/libQt6Gui.so", LateJoiner::toolkit}}};
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  for (std::string line; std::getline(maps, line);)
+    for (auto [library, joiner] : libraries)
+      if (line.find(library) != std::string::npos) return joiner;
+  return LateJoiner::none;
+}
+
+// Gecko builds its accessibility once one of its windows gains the focus after the switch was
+// turned on: a window in the background stays off the bus. GTK is told of a focus change by
+// synthetic events as well (sent to the client, event mask 0), so a focus gained and lost again
+// that way has it join while the real focus stays where it is. The active window joins by
+// itself, and must not be told that it lost the focus.
+void touchFocus(int32_t pid) {
+  Display* d = display();
+  if (d == nullptr) return;
+  const auto active = activeWindow();
+  for (const ClientWindow& c : clientWindows()) {
+    if (c.pid != pid || !c.viewable || c.id == active) continue;
+    for (int type : {FocusIn, FocusOut}) {
+      XEvent event{};
+      event.xfocus = XFocusChangeEvent{type, 0, True, d, c.id, NotifyNormal, NotifyNonlinear};
+      XSendEvent(d, c.id, False, NoEventMask, &event);
+    }
+  }
+  XFlush(d);
+}
+
+std::optional<bool> sessionSwitchOn() {
   Message request = propertiesCall("Get");
   if (!request) return std::nullopt;
   const char* iface = statusInterface;
@@ -134,6 +185,14 @@ std::optional<bool> accessibilitySwitchOn() {
   dbus_bool_t on = FALSE;
   dbus_message_iter_get_basic(&variant, &on);
   return on != FALSE;
+}
+
+}  // namespace
+
+std::optional<bool> accessibilitySwitchOn(int32_t pid) {
+  auto on = sessionSwitchOn();
+  if (on && *on && lateJoiner(pid) == LateJoiner::browser) return false;
+  return on;
 }
 
 bool turnAccessibilitySwitchOn() {
@@ -157,13 +216,21 @@ bool turnAccessibilitySwitchOn() {
 
 bool awaitJoined(int32_t pid) {
   using clock = std::chrono::steady_clock;
+  const LateJoiner joiner = lateJoiner(pid);
+  if (joiner == LateJoiner::none) return false;
   const auto joinBy = clock::now() + switchJoinLimit;
+  // Gecko may hear of the switch after a focus change it is told of: it is told again now and then.
+  auto touchBy = clock::now();
   while (!AccessibleApplications(false).contains(pid)) {
     if (clock::now() >= joinBy) return false;
+    if (joiner == LateJoiner::browser && clock::now() >= touchBy) {
+      touchFocus(pid);
+      touchBy = clock::now() + touchInterval;
+    }
     std::this_thread::sleep_for(pollInterval);
   }
   AXUIElement application = wrap(findApplication(pid), pid);
-  if (!application) return true;
+  if (!application || joiner != LateJoiner::browser) return true;
   // A browser joins with its window first and builds the page's objects after.
   const auto builtBy = clock::now() + pageBuildLimit;
   // Built once two looks a moment apart find the same.
@@ -171,6 +238,7 @@ bool awaitJoined(int32_t pid) {
   for (;;) {
     // Each look asks afresh: nothing here follows the application's change signals.
     atspi_accessible_clear_cache(atspiElement(application)->accessible());
+    forgetReadings();
     auto look = lookAtPages(*atspiElement(application));
     if ((look && look == last) || clock::now() >= builtBy) break;
     last = look;

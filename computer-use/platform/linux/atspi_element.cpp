@@ -141,14 +141,17 @@ std::optional<Point> originOf(AtspiAccessible* accessible) {
 
 }  // namespace
 
-AtspiStateType shownState(AtspiAccessible* accessible) {
-  static std::map<std::string, AtspiStateType> byApplication;
+bool drawnByGtk4(AtspiAccessible* accessible) {
+  static std::map<std::string, bool> byApplication;
   AtspiApplication* app = accessible != nullptr ? ATSPI_OBJECT(accessible)->app : nullptr;
-  if (app == nullptr || app->root == nullptr) return ATSPI_STATE_SHOWING;
-  auto [it, added] = byApplication.try_emplace(busName(accessible), ATSPI_STATE_SHOWING);
-  if (!added) return it->second;
-  if (isGtk4(toolkitOf(app->root))) it->second = ATSPI_STATE_VISIBLE;
+  if (app == nullptr || app->root == nullptr) return false;
+  auto [it, added] = byApplication.try_emplace(busName(accessible), false);
+  if (added) it->second = isGtk4(toolkitOf(app->root));
   return it->second;
+}
+
+AtspiStateType shownState(AtspiAccessible* accessible) {
+  return drawnByGtk4(accessible) ? ATSPI_STATE_VISIBLE : ATSPI_STATE_SHOWING;
 }
 
 bool fetchesFramesLazily(AtspiAccessible* accessible) {

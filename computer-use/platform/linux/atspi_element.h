@@ -71,8 +71,12 @@ class AtspiElement : public ElementObject {
 // everything in that window are then moved by it.
 void setWindowOrigin(AtspiAccessible* window, std::optional<Point> origin);
 
+// Whether the accessible's application is drawn by GTK 4 (atspi_gtk4.h). Asked once per
+// application.
+bool drawnByGtk4(AtspiAccessible* accessible);
+
 // The state that tells whether the application draws an object: SHOWING, except for GTK 4,
-// which never sets it and sets VISIBLE on what it draws. Asked once per application.
+// which never sets it and sets VISIBLE on what it draws.
 AtspiStateType shownState(AtspiAccessible* accessible);
 
 // Whether the application answers frames with nothing until it has fetched them (Gecko, for a

@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_roles.h"
 
+#include "platform/linux/atspi_gtk4.h"
+
 #include <gtest/gtest.h>
 
 namespace platform::linux_desktop {
@@ -34,6 +36,32 @@ TEST(AtspiRoles, EveryToolkitsActionNamesMapWhateverTheirCase) {
   EXPECT_EQ(axAction("SetFocus", false), "SetFocus");
   EXPECT_EQ(axAction("expand or contract", false), "expand or contract");
   EXPECT_EQ(axAction("doDefault", false), "doDefault");  // Chromium offers it on everything
+}
+
+TEST(AtspiRoles, Gtk4NamesLoseWhatNoPersonReadsAndKeepWhatTheyDo) {
+  const std::vector<std::string> labels = {"7", "GitHub", "ha"};
+  int asked = 0;
+  auto name = [&](const std::string& n) {
+    return gtk4Name(n, [&] {
+      ++asked;
+      return labels;
+    });
+  };
+  EXPECT_EQ(name("7 7"), "7");
+  EXPECT_EQ(name("GtkMenuButton"), "");
+  EXPECT_EQ(name("HistoryView"), "");
+  // A label that reads like a class, or twice over, is kept when no label says otherwise.
+  EXPECT_EQ(name("GitHub"), "GitHub");
+  EXPECT_EQ(name("Bora Bora"), "Bora Bora");
+  EXPECT_EQ(asked, 5);
+  // Only what may come from a label asks for them.
+  for (const char* kept : {"Undo", "OK", "USB", "Mode selection", "mod", "", "7"}) EXPECT_EQ(name(kept), kept);
+  EXPECT_EQ(asked, 5);
+  // Within a GTK 4 button only what can be operated stays a child.
+  EXPECT_FALSE(gtk4KeepsChild(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_LABEL));
+  EXPECT_FALSE(gtk4KeepsChild(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL));
+  EXPECT_TRUE(gtk4KeepsChild(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_TOGGLE_BUTTON));
+  EXPECT_TRUE(gtk4KeepsChild(ATSPI_ROLE_PANEL, ATSPI_ROLE_LABEL));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/linux/atspi_call_batch.h"
 #include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi_gtk4.h"
 #include "platform/linux/atspi_roles.h"
 
 namespace platform::linux_desktop {
@@ -206,10 +207,11 @@ void sendExtents(CallBatch& batch, const std::string& path, Node& node) {
 // of a value object, and for an object without a name or description the attributes and the
 // identifier it may be labelled by. What is not asked for, or not answered, is read when asked
 // for. The number of calls sent.
-int sendContents(CallBatch& batch, const std::string& path, Node& node, bool text, bool value, bool labels) {
+int sendContents(CallBatch& batch, const std::string& path, Node& node, dbus_int32_t textEnd, bool text, bool value,
+                 bool labels) {
   int sent = 0;
   if (text) {
-    dbus_int32_t start = 0, end = -1;
+    dbus_int32_t start = 0, end = textEnd;
     batch.send(batch.message(path, ATSPI_DBUS_INTERFACE_TEXT, "GetText", DBUS_TYPE_INT32, &start, DBUS_TYPE_INT32, &end,
                              DBUS_TYPE_INVALID),
                "s", [&node](DBusMessageIter* arguments) { node.text = basicString(arguments); });
@@ -251,13 +253,13 @@ int sendContents(CallBatch& batch, const std::string& path, Node& node, bool tex
 // sent. A window's frame is left to be read when asked for: it is matched against the X frame
 // of the moment, and windows move, shrink to icons and come back. Labels are asked for of what
 // can be operated (an action, a value, editable text), where a walk looks for them.
-size_t sendFrame(CallBatch& batch, const std::string& path, Node& node) {
+size_t sendFrame(CallBatch& batch, const std::string& path, Node& node, dbus_int32_t textEnd) {
   if (!node.offers(ATSPI_DBUS_INTERFACE_COMPONENT) || isWindowRole(node.role) || node.hidden()) return 0;
   sendExtents(batch, path, node);
   const bool value = node.offers(ATSPI_DBUS_INTERFACE_VALUE);
   const bool control =
       value || node.offers(ATSPI_DBUS_INTERFACE_ACTION) || node.offers(ATSPI_DBUS_INTERFACE_EDITABLE_TEXT);
-  return 1 + sendContents(batch, path, node, node.offers(ATSPI_DBUS_INTERFACE_TEXT), value,
+  return 1 + sendContents(batch, path, node, textEnd, node.offers(ATSPI_DBUS_INTERFACE_TEXT), value,
                           control && node.name.empty() && node.description.empty());
 }
 
@@ -270,7 +272,7 @@ void readFrames(AtspiAccessible* root, Reading& reading) {
     CallBatch batch(root);
     size_t sent = 0;
     for (auto& [path, node] : reading.nodes)
-      if (sent < maxBatchedCalls) sent += sendFrame(batch, path, node);
+      if (sent < maxBatchedCalls) sent += sendFrame(batch, path, node, wholeTextEnd(root));
     batch.await();
   }
   if (!fetchesFramesLazily(root)) return;
@@ -435,7 +437,7 @@ void completeChildren(AtspiAccessible* root, Reading& reading) {
         reading.nodes.erase(child.path);
         continue;
       }
-      sendFrame(batch, child.path, node);
+      sendFrame(batch, child.path, node, wholeTextEnd(root));
       node.childrenKnown = node.childCount == 0;
       if (!node.childrenKnown) open.push_back(child.path);
     }
