@@ -1,21 +1,10 @@
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <mutex>
-#include <string>
 
 #include "platform/linux/capture_plugin.h"
+#include "platform/linux/plugin_loading.h"
 
 namespace platform::linux_desktop {
 namespace {
-
-std::string programDirectory() {
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-  if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return "";
-  std::string p(path, static_cast<size_t>(n));
-  return p.substr(0, p.rfind('/') + 1);
-}
 
 class LoadedCapture : public Capture {
  public:
@@ -42,10 +31,7 @@ class LoadedCapture : public Capture {
   // The plugin stays loaded for the life of the process: its images may outlive this object.
   Capture* loaded() {
     std::call_once(once_, [this] {
-      const std::string path = programDirectory() + capturePluginName;
-      void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (!handle) return;
-      if (auto entry = reinterpret_cast<CapturePluginEntry>(dlsym(handle, capturePluginEntryName)))
+      if (auto entry = reinterpret_cast<CapturePluginEntry>(pluginEntry(capturePluginName, capturePluginEntryName)))
         capture_.reset(entry());
     });
     return capture_.get();

@@ -18,6 +18,7 @@ Image ScriptedCapture::scaled(const Image&, int width, int height) {
 
 bool ScriptedCapture::writePNG(const Image& image, const std::string& path) {
   log_.add("png " + path);
+  std::lock_guard hold(system_.filesGuard);
   if (!pngWrites || system_.fileExists(path)) return false;
   written[path] = {image->width(), image->height()};
   system_.files[path] = "PNG";

@@ -29,12 +29,14 @@ std::optional<int32_t> ScriptedSystem::parentPid(int32_t p) {
 }
 
 bool ScriptedSystem::createDirectories(const std::string& path) {
+  std::lock_guard hold(filesGuard);
   log_.add("mkdir " + path);
   directories.insert(path);
   return true;
 }
 
 bool ScriptedSystem::writeFile(const std::string& path, std::string_view data) {
+  std::lock_guard hold(filesGuard);
   log_.add("write " + path);
   if (unwritable.count(path) || fileExists(path)) return false;
   files[path] = std::string(data);
@@ -42,12 +44,14 @@ bool ScriptedSystem::writeFile(const std::string& path, std::string_view data) {
 }
 
 std::optional<std::string> ScriptedSystem::readFile(const std::string& path, size_t maxBytes) {
+  std::lock_guard hold(filesGuard);
   auto it = files.find(path);
   if (it == files.end() || it->second.size() > maxBytes) return std::nullopt;
   return it->second;
 }
 
 bool ScriptedSystem::rename(const std::string& from, const std::string& to) {
+  std::lock_guard hold(filesGuard);
   log_.add("rename " + from + " " + to);
   auto it = files.find(from);
   if (it == files.end() || directories.count(to) || to.empty()) return false;
@@ -57,15 +61,23 @@ bool ScriptedSystem::rename(const std::string& from, const std::string& to) {
 }
 
 bool ScriptedSystem::removeFile(const std::string& path) {
+  std::lock_guard hold(filesGuard);
   log_.add("remove " + path);
   return files.erase(path) > 0;
 }
 
+bool ScriptedSystem::isRegularFile(const std::string& path) {
+  std::lock_guard hold(filesGuard);
+  return files.count(path) > 0;
+}
+
 bool ScriptedSystem::fileExists(const std::string& path) {
+  std::lock_guard hold(filesGuard);
   return files.count(path) > 0 || directories.count(path) > 0;
 }
 
 std::optional<int> ScriptedSystem::openLockFile(const std::string& path) {
+  std::lock_guard hold(filesGuard);
   log_.add("open-lock " + path);
   if (unwritable.count(path)) return std::nullopt;
   files.try_emplace(path, "");

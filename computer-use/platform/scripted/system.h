@@ -3,6 +3,7 @@
 // exit as an exception the test catches.
 
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "platform/scripted/call_log.h"
@@ -30,6 +31,8 @@ class ScriptedSystem : public System {
   std::string currentDir = "/home/user/work";
   std::optional<std::string> executable = std::string("/usr/bin/dorv-computer-use");
   std::map<std::string, std::string> files;
+  // A command writes its images on threads of their own while it reads the tree.
+  std::recursive_mutex filesGuard;
   std::set<std::string> directories;
   std::set<std::string> unwritable;  // paths whose writes fail
   std::set<int> lockedElsewhere;     // lock fds whose flock is refused
@@ -56,7 +59,7 @@ class ScriptedSystem : public System {
   bool rename(const std::string& from, const std::string& to) override;
   bool removeFile(const std::string& path) override;
   bool fileExists(const std::string& path) override;
-  bool isRegularFile(const std::string& path) override { return files.count(path) > 0; }
+  bool isRegularFile(const std::string& path) override;
   std::optional<int> openLockFile(const std::string& path) override;
   bool tryLock(int fd) override;
   void unlock(int fd) override;
