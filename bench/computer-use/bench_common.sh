@@ -18,7 +18,8 @@ bench_start() {
   tool="$build/computer-use/dorv-computer-use"
   sample="$build/tests/computer-use/fixtures/sample-app/dorv-sample-app"
   work=$(mktemp -d)
-  trap 'kill "${app_pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+  # Some applications may have ended already; the scratch directory goes in any case.
+  trap 'kill "${app_pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 }
 
 # Starts an application in the background; its pid is $!.
