@@ -89,15 +89,6 @@ bool otherTranslation(std::string_view line, const gchar* const* languages) {
   return true;
 }
 
-std::optional<std::string> fileText(const std::string& path) {
-  gchar* contents = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
-  std::string text(contents, length);
-  g_free(contents);
-  return text;
-}
-
 // A desktop file less the other languages' translations: they are most of a common entry's
 // lines, and parsing them was most of a listing run's own work.
 std::string entryText(std::string_view all) {
@@ -276,6 +267,15 @@ bool mayName(const std::string& text, const std::vector<std::string>& words, con
 }
 
 }  // namespace
+
+std::optional<std::string> fileText(const std::string& path) {
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return std::nullopt;
+  std::string text(contents, length);
+  g_free(contents);
+  return text;
+}
 
 std::string bundleIdentifier(const DesktopEntry& entry) {
   const std::string suffix = ".desktop";

@@ -49,6 +49,8 @@ std::string bundleIdentifier(const DesktopEntry& entry);
 // The base name of a program path ("" stays "").
 std::string programName(const std::string& path);
 
+// The whole contents of a file (a desktop file, a /proc file), or none when it cannot be read.
+std::optional<std::string> fileText(const std::string& path);
 
 // The entry of a process, as desktop shells decide it: the id its windows' toolkit names, then
 // the file it was launched from, then StartupWMClass equal to either half of WM_CLASS, then a

@@ -1,7 +1,6 @@
 #include "platform/linux/workspace_processes.h"
 
 #include <X11/Xatom.h>
-#include <glib.h>
 #include <unistd.h>
 
 #include "platform/linux/desktop_entries.h"
@@ -11,14 +10,7 @@
 namespace platform::linux_desktop {
 namespace {
 
-std::string readSmallFile(const std::string& path) {
-  gchar* contents = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return "";
-  std::string text(contents, length);
-  g_free(contents);
-  return text;
-}
+std::string readSmallFile(const std::string& path) { return fileText(path).value_or(""); }
 
 // The value of a variable in a /proc environ block, or none.
 std::optional<std::string> environValue(const std::string& environ, const std::string& name) {
